@@ -1,0 +1,301 @@
+#include "host/Converters.h"
+
+#include <atomic>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "platform/Utf16.h"
+
+namespace Host {
+
+namespace {
+
+std::atomic<long> Outstanding{0};
+
+constexpr double DegreesToRadians = 3.14159265358979323846 / 180.0;
+
+std::optional<double> Finite(double value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Unsigned digits with at most one point and at least one digit, read exactly.
+std::optional<double> ParseUnsigned(std::string_view text)
+{
+    bool point = false;
+    bool digit = false;
+    bool nonZero = false;
+    for (char c : text) {
+        if (c == '.') {
+            if (point)
+                return std::nullopt;
+            point = true;
+        } else if (IsDigit(c)) {
+            digit = true;
+            nonZero = nonZero || c != '0';
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digit)
+        return std::nullopt;
+    // "5." and ".5" are values; from_chars is given them in its own fixed form.
+    std::string fixed(text);
+    if (fixed.front() == '.')
+        fixed.insert(fixed.begin(), '0');
+    if (fixed.back() == '.')
+        fixed.pop_back();
+    double value = 0;
+    const auto result = std::from_chars(fixed.data(), fixed.data() + fixed.size(), value, std::chars_format::fixed);
+    if (result.ec != std::errc() || result.ptr != fixed.data() + fixed.size())
+        return std::nullopt;
+    if (!std::isfinite(value) || (nonZero && value < DBL_MIN))
+        return std::nullopt;
+    return value;
+}
+
+// Splits an optional sign off the text; returns -1 or +1.
+double TakeSign(std::string_view& text)
+{
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        const double sign = text.front() == '-' ? -1.0 : 1.0;
+        text.remove_prefix(1);
+        return sign;
+    }
+    return 1.0;
+}
+
+bool AllDigits(std::string_view text)
+{
+    for (char c : text)
+        if (!IsDigit(c))
+            return false;
+    return true;
+}
+
+// A one-digit minutes or seconds field is its tens digit, as in the packed notation.
+std::optional<int> ParseSexagesimal(std::string_view field)
+{
+    if (field.empty() || field.size() > 2 || !AllDigits(field))
+        return std::nullopt;
+    const int value = field.size() == 1 ? (field[0] - '0') * 10 : (field[0] - '0') * 10 + (field[1] - '0');
+    if (value >= 60)
+        return std::nullopt;
+    return value;
+}
+
+template <typename Interface>
+class CConverter final : public Interface {
+public:
+    using Function = std::optional<double> (*)(int, std::string_view);
+    CConverter(Function convert, int code) : Convert(convert), Code(code) {}
+
+    void AddRef() override
+    {
+        ++Count;
+        ++Outstanding;
+    }
+    bool Release() override
+    {
+        --Outstanding;
+        if (--Count != 0)
+            return false;
+        delete this;
+        return true;
+    }
+    bool ConvertText(const char16_t* text, double* out) override
+    {
+        if (!text || !out)
+            return false;
+        const std::string utf8 = Platform::Utf16ToUtf8(std::u16string_view(text, Platform::Utf16Length(text)));
+        const std::optional<double> value = Convert(Code, utf8);
+        if (!value)
+            return false;
+        *out = *value;
+        return true;
+    }
+
+private:
+    ~CConverter() = default;
+    Function Convert;
+    int Code;
+    int Count = 0;
+};
+
+template <typename Interface>
+Interface* MakeConverter(typename CConverter<Interface>::Function convert, int code, bool known)
+{
+    if (!known)
+        return nullptr;
+    auto* converter = new CConverter<Interface>(convert, code);
+    converter->AddRef();
+    return converter;
+}
+
+}  // namespace
+
+std::optional<double> ParseDecimal(std::string_view text)
+{
+    const double sign = TakeSign(text);
+    const std::optional<double> value = ParseUnsigned(text);
+    if (!value)
+        return std::nullopt;
+    return sign * *value;
+}
+
+std::optional<double> ParseDottedDms(std::string_view text)
+{
+    const double sign = TakeSign(text);
+    std::string_view fields[4];
+    int count = 0;
+    for (;;) {
+        const std::size_t point = text.find('.');
+        if (count == 3 && point != std::string_view::npos)
+            return std::nullopt;
+        fields[count++] = text.substr(0, point);
+        if (point == std::string_view::npos)
+            break;
+        text.remove_prefix(point + 1);
+    }
+    if (fields[0].empty() || !AllDigits(fields[0]))
+        return std::nullopt;
+    int minutes = 0;
+    int seconds = 0;
+    if (count > 1) {
+        const auto m = ParseSexagesimal(fields[1]);
+        if (!m)
+            return std::nullopt;
+        minutes = *m;
+    }
+    if (count > 2) {
+        const auto s = ParseSexagesimal(fields[2]);
+        if (!s)
+            return std::nullopt;
+        seconds = *s;
+    }
+    double fraction = 0;
+    if (count > 3) {
+        if (fields[3].empty() || !AllDigits(fields[3]))
+            return std::nullopt;
+        const auto f = ParseUnsigned("0." + std::string(fields[3]));
+        fraction = f ? *f : 0.0;
+    }
+    const auto degrees = ParseUnsigned(fields[0]);
+    if (!degrees)
+        return std::nullopt;
+    return Finite(sign * (*degrees + minutes / 60.0 + (seconds + fraction) / 3600.0));
+}
+
+std::optional<double> ConvertAngle(int code, std::string_view text)
+{
+    std::optional<double> value;
+    switch (code) {
+    case 1:
+        value = ParseDottedDms(text);
+        return value ? Finite(*value * DegreesToRadians) : value;
+    case 3:
+        value = ParseDecimal(text);
+        return value ? Finite(*value * DegreesToRadians) : value;
+    case 4:
+        value = ParseDecimal(text);
+        return value ? Finite(*value * (3.14159265358979323846 / 200.0)) : value;
+    case 5:
+        value = ParseDecimal(text);
+        return value ? Finite(*value * (3.14159265358979323846 / 3200.0)) : value;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<double> ConvertDistance(int code, std::string_view text)
+{
+    const std::optional<double> value = ParseDecimal(text);
+    if (!value)
+        return value;
+    switch (code) {
+    case 0: return value;
+    case 1: return Finite(*value * 0.3048);
+    default: return std::nullopt;
+    }
+}
+
+std::optional<double> ConvertPressure(int code, std::string_view text)
+{
+    const std::optional<double> value = ParseDecimal(text);
+    if (!value)
+        return value;
+    switch (code) {
+    case 0: return Finite(*value * (1013.25 / 760.0));
+    case 1: return value;
+    case 2: return Finite(*value * 33.86389);
+    default: return std::nullopt;
+    }
+}
+
+std::optional<double> ConvertTemperature(int code, std::string_view text)
+{
+    const std::optional<double> value = ParseDecimal(text);
+    if (!value)
+        return value;
+    switch (code) {
+    case 0: return value;
+    case 1: return Finite((*value - 32.0) * 5.0 / 9.0);
+    default: return std::nullopt;
+    }
+}
+
+CConverterFactory* CConverterFactory::Create()
+{
+    auto* factory = new CConverterFactory();
+    factory->AddRef();
+    return factory;
+}
+
+void CConverterFactory::AddRef()
+{
+    ++Count;
+    ++Outstanding;
+}
+
+bool CConverterFactory::Release()
+{
+    --Outstanding;
+    if (--Count != 0)
+        return false;
+    delete this;
+    return true;
+}
+
+Plugin::IAngleConverter* CConverterFactory::GetAngleConverter(std::int32_t unitCode)
+{
+    const bool known = unitCode == 1 || unitCode == 3 || unitCode == 4 || unitCode == 5;
+    return MakeConverter<Plugin::IAngleConverter>(ConvertAngle, unitCode, known);
+}
+
+Plugin::IDistanceConverter* CConverterFactory::GetDistanceConverter(std::int32_t unitCode)
+{
+    return MakeConverter<Plugin::IDistanceConverter>(ConvertDistance, unitCode, unitCode == 0 || unitCode == 1);
+}
+
+Plugin::IPressureConverter* CConverterFactory::GetPressureConverter(std::int32_t unitCode)
+{
+    return MakeConverter<Plugin::IPressureConverter>(ConvertPressure, unitCode, unitCode >= 0 && unitCode <= 2);
+}
+
+Plugin::ITemperatureConverter* CConverterFactory::GetTemperatureConverter(std::int32_t unitCode)
+{
+    return MakeConverter<Plugin::ITemperatureConverter>(ConvertTemperature, unitCode, unitCode == 0 || unitCode == 1);
+}
+
+long CConverterFactory::OutstandingReferences() noexcept
+{
+    return Outstanding.load();
+}
+
+}  // namespace Host

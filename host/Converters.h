@@ -1,0 +1,49 @@
+#pragma once
+// The host's unit converters: value texts in the file's units become the host's internal
+// units (radians, metres, hPa, degrees Celsius). A text is an optional sign, then digits
+// with at most one decimal point; anything else, and any value a double cannot hold, is
+// refused and leaves the output untouched.
+#include <optional>
+#include <string_view>
+
+#include "plugin/HostInterfaces.h"
+
+namespace Host {
+
+// Strict decimal reading shared by every converter.
+std::optional<double> ParseDecimal(std::string_view text);
+// Dotted degrees-minutes-seconds "D.MM.SS.f", in degrees.
+std::optional<double> ParseDottedDms(std::string_view text);
+
+// The conversion a converter of a given quantity and unit code performs on a UTF-8 text;
+// empty for a refused text. Exposed for tests.
+std::optional<double> ConvertAngle(int code, std::string_view text);
+std::optional<double> ConvertDistance(int code, std::string_view text);
+std::optional<double> ConvertPressure(int code, std::string_view text);
+std::optional<double> ConvertTemperature(int code, std::string_view text);
+
+// The factory the host hands to the plug-in. Counts every reference it and its converters
+// hand out, so a run can prove that the plug-in released all it obtained.
+class CConverterFactory final : public Plugin::IConverterFactory {
+public:
+    // A new factory with one reference held by the caller.
+    static CConverterFactory* Create();
+
+    void AddRef() override;
+    bool Release() override;
+    Plugin::IAngleConverter* GetAngleConverter(std::int32_t unitCode) override;
+    Plugin::IDistanceConverter* GetDistanceConverter(std::int32_t unitCode) override;
+    Plugin::IPressureConverter* GetPressureConverter(std::int32_t unitCode) override;
+    Plugin::ITemperatureConverter* GetTemperatureConverter(std::int32_t unitCode) override;
+
+    // References to converters and to the factory that are still held outside the host,
+    // over the whole process (0 when every reference obtained was released).
+    static long OutstandingReferences() noexcept;
+
+private:
+    CConverterFactory() = default;
+    ~CConverterFactory() = default;
+    int Count = 0;
+};
+
+}  // namespace Host

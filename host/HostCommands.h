@@ -1,0 +1,43 @@
+#pragma once
+// The commands of m5import besides the import itself, and the options they share.
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace Host {
+
+class CPluginLibrary;
+
+struct ImportOptions {
+    std::vector<std::string> Files;
+    std::string Format = "table";
+    std::string OutputPath;
+    std::string SettingsPath;
+    std::map<std::string, std::int32_t> Overrides;  // --set, for this run only
+    bool Quiet = false;
+    bool Progress = true;
+};
+
+struct SettingsCommandOptions {
+    std::vector<std::string> Edits;  // KEY=VALUE, in the order given
+    std::string SettingsPath;
+    bool Interactive = false;
+};
+
+// The six keys of the settings store, in their order.
+const std::vector<std::string>& SettingsKeys();
+
+// Reads --set KEY=VALUE arguments: KEY one of the six settings keys, VALUE a 32-bit integer.
+bool ParseSettingOverrides(const std::vector<std::string>& sets, std::map<std::string, std::int32_t>& overrides,
+                           std::string& reason);
+
+// --version: the plug-in's name, identifier and version record.
+int PrintVersion(CPluginLibrary& library, std::ostream& out);
+
+// `m5import settings`: edits through the plug-in's property list; 0 saved or shown, 1
+// refused, 2 for a usage error.
+int RunSettingsCommand(CPluginLibrary& library, const SettingsCommandOptions& options, std::ostream& out);
+
+}  // namespace Host

@@ -1,0 +1,49 @@
+#pragma once
+// Loads the plug-in library at run time, as a surveying application does, and owns the
+// handle: the library is closed when the holder goes.
+#include <map>
+#include <string>
+
+#include "plugin/PluginInterfaces.h"
+
+namespace Host {
+
+class CPluginLibrary {
+public:
+    CPluginLibrary() = default;
+    ~CPluginLibrary();
+    CPluginLibrary(const CPluginLibrary&) = delete;
+    CPluginLibrary& operator=(const CPluginLibrary&) = delete;
+
+    // dlopen(RTLD_NOW) and find CreatePlugin; false with a one-line reason on failure.
+    bool Open(const std::string& path, std::string& reason);
+    CreatePluginFunction Entry() const noexcept { return Create; }
+    const std::string& Path() const noexcept { return LibraryPath; }
+
+    // The plug-in installed beside the program (or in the library folder of its prefix).
+    static std::string DefaultPath();
+
+private:
+    void* Handle = nullptr;
+    CreatePluginFunction Create = nullptr;
+    std::string LibraryPath;
+};
+
+// The library's version record ("FileDescription", "FileVersion", "ProductVersion"), read
+// from its ".m5version" section without loading it; empty when the file has none.
+std::map<std::string, std::string> ReadVersionRecord(const std::string& libraryPath);
+
+// Releases the plug-in object when the holder goes.
+class CPluginObject {
+public:
+    explicit CPluginObject(Plugin::IGroundBasedMIP* plugin) : Object(plugin) {}
+    ~CPluginObject() { if (Object) Object->Release(); }
+    CPluginObject(const CPluginObject&) = delete;
+    CPluginObject& operator=(const CPluginObject&) = delete;
+    Plugin::IGroundBasedMIP* operator->() const noexcept { return Object; }
+    Plugin::IGroundBasedMIP* Get() const noexcept { return Object; }
+private:
+    Plugin::IGroundBasedMIP* Object;
+};
+
+}  // namespace Host

@@ -1,0 +1,153 @@
+// m5import: loads the M5 import plug-in, imports field files through it and writes what it
+// received as a table, CSV, JSON, LandXML or a call trace.
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "host/Diagnostics.h"
+#include "host/FileNameEnumerator.h"
+#include "host/HostCommands.h"
+#include "host/ImportContext.h"
+#include "host/OutputFile.h"
+#include "host/OutputFormat.h"
+#include "host/PluginLibrary.h"
+#include "host/SettingsStore.h"
+#include "platform/Utf16.h"
+
+namespace {
+
+using namespace Host;
+
+constexpr int ExitUsage = 2;
+
+const char* const Examples = R"(
+Examples:
+  m5import job.m5                          stations and targets as a table
+  m5import --format csv -o job.csv job.m5  one CSV row per station, target and point
+  m5import --format landxml a.m5 b.m5      both files as one LandXML 1.2 document
+  m5import --set Mode=1 job.m5             separate measurements, for this run only
+  m5import --format trace job.m5           every call the plug-in made, as JSON lines
+  m5import settings --set PointStart=5 --set PointLen=10
+                                           change and save the name columns
+)";
+
+int Fail(int status, const std::string& reason)
+{
+    std::fprintf(stderr, "m5import: %s\n", reason.c_str());
+    return status;
+}
+
+int RunImport(const ImportOptions& options, CPluginLibrary& library)
+{
+    CSettingsStore store;
+    std::string reason;
+    if (!store.Load(options.SettingsPath, reason))
+        return Fail(ExitUsage, reason);
+    CPluginObject plugin(library.Entry()());
+    if (!plugin.Get())
+        return Fail(ExitUsage, "the plug-in returned no object");
+    CSettingsReader reader(store, options.Overrides);
+    plugin->LoadSettings(&reader);
+
+    std::unique_ptr<COutputFile> file;
+    if (!options.OutputPath.empty() && options.OutputPath != "-") {
+        file = std::make_unique<COutputFile>(options.OutputPath);
+        if (!file->Open(reason))
+            return Fail(ExitUsage, reason);
+    }
+    std::ostream& out = file ? file->Stream() : std::cout;
+    std::unique_ptr<IOutputFormat> format = MakeOutputFormat(options.Format, out);
+    const bool progress = options.Progress && ::isatty(STDERR_FILENO);
+    CDiagnostics diagnostics(stderr, options.Quiet, progress);
+    CImportContext context;
+    context.AddSink(diagnostics);
+    context.AddSink(*format);
+
+    std::vector<std::u16string> names;
+    for (const std::string& name : options.Files)
+        names.push_back(Platform::Utf8ToUtf16(name));
+    CFileNameEnumerator files(std::move(names));
+    plugin->Import(&files, &context);
+    format->Finish();
+    out.flush();
+    if (file && !file->Commit(reason))
+        return Fail(ExitUsage, reason);
+    if (!file && !out)
+        return Fail(ExitUsage, "cannot write standard output");
+    return diagnostics.HadMessages() ? 1 : 0;
+}
+
+int Run(int argc, char** argv)
+{
+    CLI::App app("Imports M5 field files of total stations through the M5 import plug-in.", "m5import");
+    app.footer(Examples);
+    ImportOptions options;
+    options.SettingsPath = CSettingsStore::DefaultPath();
+    std::vector<std::string> sets;
+    bool showVersion = false;
+    bool noProgress = false;
+    std::string pluginPath;
+
+    app.add_option("files", options.Files, "M5 files to import, in order")->type_name("FILE");
+    app.add_option("--format", options.Format, "what is written: table, csv, json, landxml or trace")
+        ->check(CLI::IsMember(OutputFormatNames()))
+        ->default_str("table");
+    app.add_option("-o,--output", options.OutputPath, "where to write (default: standard output)");
+    app.add_option("--settings", options.SettingsPath, "the settings store file")->default_str(options.SettingsPath);
+    app.add_option("--plugin", pluginPath, "the plug-in library (default: the one installed beside the program)");
+    app.add_flag("-q,--quiet", options.Quiet, "no messages and no progress bar on standard error");
+    app.add_flag("--no-progress", noProgress, "no progress bar");
+    app.add_flag("--version", showVersion, "show the plug-in's name, identifier and version");
+    app.add_option("--set", sets, "KEY=VALUE: one of the six settings, for this run only")->type_name("KEY=VALUE");
+
+    SettingsCommandOptions settingsOptions;
+    CLI::App* settings = app.add_subcommand("settings", "show or edit the settings through the plug-in's property list");
+    settings->add_option("--set", settingsOptions.Edits, "KEY=VALUE: edit one property (repeatable)")->type_name("KEY=VALUE");
+    settings->add_option("--settings", options.SettingsPath, "the settings store file");
+    settings->add_option("--plugin", pluginPath, "the plug-in library");
+    settings->add_flag("--edit", settingsOptions.Interactive, "walk the properties and type new values");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? 0 : ExitUsage;
+    }
+    options.Progress = !noProgress;
+    std::string reason;
+    if (!ParseSettingOverrides(sets, options.Overrides, reason))
+        return Fail(ExitUsage, reason);
+
+    CPluginLibrary library;
+    if (!library.Open(pluginPath.empty() ? CPluginLibrary::DefaultPath() : pluginPath, reason))
+        return Fail(ExitUsage, reason);
+    if (showVersion)
+        return PrintVersion(library, std::cout);
+    if (settings->parsed()) {
+        settingsOptions.SettingsPath = options.SettingsPath;
+        return RunSettingsCommand(library, settingsOptions, std::cout);
+    }
+    if (options.Files.empty())
+        return Fail(ExitUsage, "no file to import (see m5import --help)");
+    return RunImport(options, library);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // A full disk or a file-size limit must end in a message, not a signal.
+    std::signal(SIGXFSZ, SIG_IGN);
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        return Fail(1, std::string("import failed: ") + error.what());
+    } catch (...) {
+        return Fail(1, "import failed: the plug-in raised an unknown error");
+    }
+}

@@ -1,0 +1,62 @@
+#include "import/ImportDriver.h"
+
+#include "parser/CParser.h"
+#include "platform/CodePage.h"
+#include "platform/TextModeFile.h"
+#include "platform/Utf16.h"
+#include "plugin/HostInterfaces.h"
+#include "plugin/SystemStrings.h"
+#include "resources/StringTable.h"
+
+namespace Plugin {
+
+void ImportFiles(IFileNameEnumerator& files, IImportContext& context, const ImportSettings& settings)
+{
+    files.Reset();
+    while (files.IsValid()) {
+        const char16_t* current = files.Current();
+        const std::u16string name(current ? current : u"");
+        ImportFile(name, context, settings);
+        files.MoveNext();
+    }
+}
+
+namespace {
+
+void ParseLines(const Platform::TextModeFile& file, IImportContext& context, const ImportSettings& settings)
+{
+    CParser parser(context, settings);
+    const std::size_t count = file.LineCount();
+    const float total = static_cast<float>(count);
+    std::wstring line;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view bytes = file.Line(i);
+        Platform::DecodeWindows1251(bytes.data(), bytes.size(), line);
+        context.SetCurrentLine(static_cast<std::int32_t>(i));
+        parser.ParseLine(static_cast<std::int32_t>(i), line);
+        // Both operands become floats before the division, so the last line gives exactly 100.
+        context.SetProgress(static_cast<float>((i + 1) * 100) / total);
+    }
+    parser.Finish();
+}
+
+}  // namespace
+
+void ImportFile(const std::u16string& name, IImportContext& context, const ImportSettings& settings)
+{
+    context.SetFileName(name.c_str());
+    Platform::TextModeFile file;
+    if (!file.Read(Platform::Utf16ToUtf8(name, true))) {
+        const CBoundaryText message(LoadMessageText(IdCannotOpenFile));
+        context.ReportMessage(message.c_str());
+        return;
+    }
+    try {
+        ParseLines(file, context, settings);
+    } catch (const CParser::FatalError&) {
+        // The parser has reported why; what it sent before stays with the host.
+    }
+    context.SetProgress(100.0f);
+}
+
+}  // namespace Plugin

@@ -1,0 +1,128 @@
+#pragma once
+// The parser of one M5 file. The import driver builds one per file, hands it every line in
+// order and calls Finish after the last one. Stations, points and targets reach the host
+// only when a station set-up is closed.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "parser/PointRecord.h"
+#include "plugin/HostInterfaces.h"
+#include "plugin/RefCounted.h"
+#include "settings/ImportSettings.h"
+
+namespace Plugin {
+
+class CParser {
+public:
+    // Ends the import of one file; thrown after the message that explains it was reported.
+    struct FatalError {};
+
+    // Takes the converter factory and the four initial converters from the context.
+    CParser(IImportContext& context, const ImportSettings& settings);
+    ~CParser();
+    CParser(const CParser&) = delete;
+    CParser& operator=(const CParser&) = delete;
+
+    void ParseLine(std::int32_t lineIndex, const std::wstring& line);
+    bool Finish();
+
+    // Cutting and look-ups, shared by every part of the parser.
+    static std::wstring_view TakeField(std::wstring_view& source, std::wstring_view separators);
+    int LookUpTypeIdentifier(std::wstring_view token);
+    int LookUpUnit(std::wstring_view token);
+    static bool IsWhiteSpace(wchar_t c) noexcept;
+
+    // Exposed for tests of the direction correction.
+    static double CorrectDirection(double direction, double correction);
+
+private:
+    using TokenIndexCache = std::map<std::wstring, int, std::less<>>;
+
+    // Line dispatch
+    static bool IsMarkerBlock(std::wstring_view marker);
+    [[noreturn]] void ReportFatal(int messageId, bool withoutLine);
+    void ReportMessageText(const std::wstring& text);
+    void ReportWarningText(const std::wstring& text);
+    void DiscardPendingRecord();
+
+    // Information block
+    bool HandleInformationBlock(std::wstring_view block, std::wstring_view address);
+    bool HandlePointDeclaration(std::wstring_view text, std::wstring_view address);
+    bool HandleTextBlock(std::wstring_view text);
+    void UpdateSettingsBlock(std::wstring_view text);
+    void OpenStation(std::wstring name);
+    void UpdateStationHeight();
+    int NextTypeIndex();
+    std::wstring CutField(std::wstring_view text, std::int32_t start, std::int32_t length) const;
+    void ApplyOrientationCorrection();
+
+    // Value blocks
+    bool ParseValueBlock(std::wstring_view block);
+    void ApplyValue(int typeIndex, std::wstring_view value);
+    void ApplyInstrumentHeight(double value);
+    void ApplyFieldPosition(int typeIndex, std::wstring_view value);
+    template <typename Converter>
+    bool Convert(Converter* converter, std::wstring_view text, double& out);
+    void StorePendingValue(int typeIndex, double PointRecord::*field, std::wstring_view value);
+
+    // Units and commit
+    void SelectUnit(std::wstring_view token);
+    bool CommitObservation(PointRecord*& slot);
+
+    // Station set-ups
+    bool CloseStation();
+    void ResetStation();
+    std::wstring MakeDefaultStationName();
+    std::wstring MakeUnnamedStationName();
+
+    // Output
+    bool SendPointValues(const PointRecord* record);
+    bool MarkPointKind(const PointRecord* record, std::wstring_view kind);
+    void SendCoordinate(const PointRecord& record, std::wstring_view axis);
+    void BeginPoint(void (IImportContext::*begin)(const char16_t*), const std::wstring& name);
+    void SendText(void (IImportContext::*send)(const char16_t*), std::wstring_view text);
+
+    IImportContext& Context;
+    std::int32_t LineIndex = -1;
+    CRef<IConverterFactory> ConverterFactory;
+    CRef<IAngleConverter> AngleConverter;
+    CRef<IDistanceConverter> DistanceConverter;
+    CRef<ITemperatureConverter> TemperatureConverter;
+    CRef<IPressureConverter> PressureConverter;
+    ImportSettings Settings;
+    std::wstring CurrentLine;
+    std::wstring FieldSeparator;
+    std::wstring TypeIdentifiers;
+    std::wstring UnitNames;
+    bool StartBlockOpen = false;
+    bool HeaderStationActive = false;
+    bool PolarActive = false;
+    bool UseTargetHeight = true;
+    bool HeaderSeen = false;
+    std::int32_t UnnamedStationCount = 0;
+    double InstrumentHeight = NotSet;
+    double StationInstrumentHeight = NotSet;
+    double TargetHeight = NotSet;
+    double OrientationCorrection = 0;
+    double Temperature = NotSet;
+    double Pressure = NotSet;
+    PointRecord* PendingRecord = nullptr;  // owned unless it is CurrentStation
+    std::unique_ptr<PointRecord> CurrentStation;
+    std::vector<std::unique_ptr<PointRecord>> Observations;
+    std::set<std::wstring, std::less<>> KindBNames;
+    std::int32_t DefaultStationCount = 0;
+
+    // Working state of the line being read, kept to avoid allocating per block.
+    std::wstring_view LineRest;  // the unread rest of CurrentLine
+    std::u16string ValueText;    // the value token as the converters take it
+    std::u16string BoundaryText; // texts passed to the host
+    TokenIndexCache TypeIndexCache;
+    TokenIndexCache UnitIndexCache;
+};
+
+}  // namespace Plugin

@@ -1,0 +1,92 @@
+#include <boost/format.hpp>
+#include <boost/lexical_cast.hpp>
+
+#include "parser/CParser.h"
+
+namespace Plugin {
+
+namespace {
+
+constexpr const wchar_t* DefaultStationNotice =
+    L"Не определена точка стояния.\nПо умолчанию создается станция с именем %1%.";
+
+}  // namespace
+
+std::wstring CParser::MakeDefaultStationName()
+{
+    std::wstring name = L"Default";
+    if (DefaultStationCount > 0)
+        name += L"_" + boost::lexical_cast<std::wstring>(DefaultStationCount);
+    ++DefaultStationCount;
+    return name;
+}
+
+std::wstring CParser::MakeUnnamedStationName()
+{
+    std::wstring name = L"defaultSt_" + boost::lexical_cast<std::wstring>(UnnamedStationCount);
+    ++UnnamedStationCount;
+    return name;
+}
+
+void CParser::BeginPoint(void (IImportContext::*begin)(const char16_t*), const std::wstring& name)
+{
+    SendText(begin, name);
+}
+
+// Hands the set-up to the host: the station (or a default one), the air values and
+// instrument height in force now, then every target worth sending.
+bool CParser::CloseStation()
+{
+    const bool standard = Settings.Mode == ImportSettings::StandardHeaders;
+    bool madeDefault = false;
+    if (CurrentStation && !CurrentStation->Name.empty()) {
+        if (!HeaderStationActive && standard) {
+            BeginPoint(&IImportContext::AddPoint, CurrentStation->Name);
+        } else {
+            BeginPoint(&IImportContext::AddStation, CurrentStation->Name);
+            if (IsSet(Pressure))
+                Context.SetPressure(Pressure);
+            if (IsSet(Temperature))
+                Context.SetTemperature(Temperature);
+            if (standard)
+                MarkPointKind(CurrentStation.get(), L"P");
+        }
+        if (IsSet(InstrumentHeight))
+            Context.SetInstrumentHeight(InstrumentHeight);
+        SendPointValues(CurrentStation.get());
+    } else {
+        const std::wstring name = MakeDefaultStationName();
+        ReportWarningText(boost::str(boost::wformat(DefaultStationNotice) % name));
+        BeginPoint(&IImportContext::AddStation, name);
+        if (IsSet(Pressure))
+            Context.SetPressure(Pressure);
+        if (IsSet(Temperature))
+            Context.SetTemperature(Temperature);
+        if (IsSet(InstrumentHeight))
+            Context.SetInstrumentHeight(InstrumentHeight);
+        madeDefault = true;
+    }
+    const bool asTargets = madeDefault || HeaderStationActive || PolarActive || !standard;
+    for (const auto& record : Observations) {
+        if (record->Name.empty())
+            continue;
+        if (!IsSet(record->X) && !IsSet(record->Y) && !IsSet(record->Z) && !IsSet(record->HorizontalAngle))
+            continue;
+        BeginPoint(asTargets ? &IImportContext::AddTarget : &IImportContext::AddPoint, record->Name);
+        SendPointValues(record.get());
+    }
+    StationInstrumentHeight = NotSet;
+    ResetStation();
+    return true;
+}
+
+void CParser::ResetStation()
+{
+    while (!Observations.empty())
+        Observations.pop_back();
+    if (CurrentStation && PendingRecord == CurrentStation.get())
+        PendingRecord = nullptr;
+    CurrentStation.reset();
+}
+
+}  // namespace Plugin

@@ -1,0 +1,181 @@
+#include <limits>
+
+#include "parser/CParser.h"
+#include "resources/StringTable.h"
+
+namespace Plugin {
+
+namespace {
+
+enum TypeIndex : int {
+    TypeX = 5, TypeRelativeX = 6, TypeN = 7, TypeNUnderscore = 8,
+    TypeY = 9, TypeRelativeY = 10, TypeE = 11, TypeEUnderscore = 12,
+    TypeZ = 13, TypeSlopeDistance = 14, TypeHorizontalDistance = 15, TypeHz = 16,
+    TypeHV = 17, TypeV1 = 18, TypeV2 = 19, TypeV3 = 20,
+    TypeTargetHeight = 21, TypeInstrumentHeight = 22, TypeHeightDifference = 23,
+    TypeTUnderscore = 24, TypeT = 25, TypePressure = 26, TypeOrientation = 27,
+    Type20 = 28, TypeCodeStart = 29, TypePointStart = 30,
+};
+
+std::wstring_view TrimLeft(std::wstring_view text)
+{
+    while (!text.empty() && CParser::IsWhiteSpace(text.front()))
+        text.remove_prefix(1);
+    return text;
+}
+
+std::wstring_view Trim(std::wstring_view text)
+{
+    text = TrimLeft(text);
+    while (!text.empty() && CParser::IsWhiteSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A column number of the START block: optional sign and the longest run of digits, the rest
+// ignored, no digits read as 0. Columns before the text count as 1; the value saturates at
+// the 32-bit range.
+std::int32_t ReadColumn(std::wstring_view text)
+{
+    text = TrimLeft(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == L'+' || text.front() == L'-')) {
+        negative = text.front() == L'-';
+        text.remove_prefix(1);
+    }
+    std::int64_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            break;
+        value = std::min<std::int64_t>(value * 10 + (c - L'0'), std::numeric_limits<std::int32_t>::max());
+    }
+    if (negative || value < 1)
+        return 1;
+    return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+bool CParser::ParseValueBlock(std::wstring_view block)
+{
+    if (block.empty())
+        return false;
+    const std::wstring_view separator = L" ";
+    const std::wstring_view type = TakeField(block, separator);
+    block = TrimLeft(block);
+    const int typeIndex = LookUpTypeIdentifier(type);
+    const std::wstring_view value = Trim(TakeField(block, separator));
+    block = TrimLeft(block);
+    SelectUnit(TakeField(block, separator));
+    if (value.empty() || typeIndex < TypeX || typeIndex > TypePointStart)
+        return true;
+    ApplyValue(typeIndex, value);
+    return true;
+}
+
+template <typename Converter>
+bool CParser::Convert(Converter* converter, std::wstring_view text, double& out)
+{
+    if (!converter)
+        return false;
+    ValueText.assign(text.begin(), text.end());
+    return converter->ConvertText(ValueText.c_str(), &out);
+}
+
+// The field of the pending record that a value type fills; null for the running values.
+static double PointRecord::*PendingField(int typeIndex)
+{
+    switch (typeIndex) {
+    case TypeX: case TypeRelativeX: case TypeN: case TypeNUnderscore: return &PointRecord::X;
+    case TypeY: case TypeRelativeY: case TypeE: case TypeEUnderscore: return &PointRecord::Y;
+    case TypeZ: return &PointRecord::Z;
+    case TypeSlopeDistance: return &PointRecord::SlopeDistance;
+    case TypeHorizontalDistance: return &PointRecord::HorizontalDistance;
+    case TypeHz: return &PointRecord::HorizontalAngle;
+    case TypeHV: case TypeV1: case TypeV2: case TypeV3: return &PointRecord::VerticalAngle;
+    case TypeHeightDifference: return &PointRecord::HeightDifference;
+    default: return nullptr;
+    }
+}
+
+// Values for the pending record are dropped when no record is pending; a refused value
+// leaves its field as it was. Relative coordinates are measured from the current station.
+void CParser::StorePendingValue(int typeIndex, double PointRecord::*field, std::wstring_view value)
+{
+    if (!PendingRecord)
+        return;
+    const bool angle = typeIndex >= TypeHz && typeIndex <= TypeV3;
+    double v = 0;
+    if (!(angle ? Convert(AngleConverter.Get(), value, v) : Convert(DistanceConverter.Get(), value, v)))
+        return;
+    if (typeIndex == TypeRelativeX && CurrentStation && IsSet(CurrentStation->X))
+        v += CurrentStation->X;
+    else if (typeIndex == TypeRelativeY && CurrentStation && IsSet(CurrentStation->Y))
+        v += CurrentStation->Y;
+    PendingRecord->*field = v;
+}
+
+void CParser::ApplyValue(int typeIndex, std::wstring_view value)
+{
+    if (double PointRecord::*field = PendingField(typeIndex)) {
+        StorePendingValue(typeIndex, field, value);
+        return;
+    }
+    double v = 0;
+    switch (typeIndex) {
+    case TypeTargetHeight:
+        if (Convert(DistanceConverter.Get(), value, v))
+            TargetHeight = v;
+        break;
+    case TypeInstrumentHeight:
+        if (Convert(DistanceConverter.Get(), value, v))
+            ApplyInstrumentHeight(v);
+        break;
+    case TypeTUnderscore: case TypeT:
+        if (Convert(TemperatureConverter.Get(), value, v))
+            Temperature = v;
+        break;
+    case TypePressure:
+        if (Convert(PressureConverter.Get(), value, v))
+            Pressure = v;
+        break;
+    case TypeOrientation:
+        OrientationCorrection = Convert(AngleConverter.Get(), value, v) ? v : 0;
+        break;
+    case TypeCodeStart: case TypePointStart:
+        ApplyFieldPosition(typeIndex, value);
+        break;
+    default:
+        break;
+    }
+}
+
+// A changed instrument height inside a set-up is an error of the field work, except in
+// separate measurements after the first target, where it starts a new set-up on the same
+// station point.
+void CParser::ApplyInstrumentHeight(double value)
+{
+    if (value != InstrumentHeight) {
+        if (Settings.Mode == ImportSettings::SeparateMeasurements && CurrentStation && !Observations.empty()) {
+            auto copy = std::make_unique<PointRecord>(*CurrentStation);
+            CloseStation();
+            CurrentStation = std::move(copy);
+        } else if (IsSet(StationInstrumentHeight) && value != StationInstrumentHeight) {
+            ReportMessageText(LoadMessageText(IdInstrumentHeightChanged));
+        }
+    }
+    InstrumentHeight = value;
+    StationInstrumentHeight = value;
+}
+
+void CParser::ApplyFieldPosition(int typeIndex, std::wstring_view value)
+{
+    if (!StartBlockOpen)
+        return;
+    if (typeIndex == TypeCodeStart)
+        Settings.CodeStart = ReadColumn(value);
+    else
+        Settings.PointStart = ReadColumn(value);
+}
+
+}  // namespace Plugin

@@ -1,0 +1,38 @@
+#pragma once
+// The C run-time's text-mode read of a whole file, shared for reading and writing by others:
+// CR LF reads as LF, a lone CR stays, the first byte 0x1A ends the data. Lines are runs of
+// bytes up to LF (not kept); a last line without LF still counts, and a final LF gives no
+// empty line after it. The bytes stay in the file's 8-bit code page.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Platform {
+
+class TextModeFile {
+public:
+    // Opens and reads path (UTF-8 bytes, as the file system takes them). False when the file
+    // cannot be opened for reading or is a directory; a read error later on stops reading
+    // silently and keeps what was read.
+    bool Read(const std::string& path);
+
+    std::size_t LineCount() const noexcept { return Lines.size(); }
+    // Line i, cut at its first NUL byte (as a C string conversion sees it).
+    std::string_view Line(std::size_t i) const noexcept;
+
+    // Splits raw file bytes as text mode reads them (public for tests and benchmarks).
+    void Assign(std::string bytes);
+
+private:
+    struct LineSpan {
+        std::size_t Offset;
+        std::size_t Length;
+    };
+    void Split();
+
+    std::string Bytes;
+    std::vector<LineSpan> Lines;
+};
+
+}  // namespace Platform

@@ -1,0 +1,66 @@
+#include "plugin/CImportPluginImpl.h"
+
+#include "import/ImportDriver.h"
+#include "plugin/SystemStrings.h"
+
+namespace {
+
+// The two letters M are Cyrillic EM (U+041C).
+constexpr const wchar_t* DisplayName = L"\u041C5 - Trimble 3300, \u041C3";
+constexpr const wchar_t* FileFilter = L"*.dat;*.txt";
+
+}  // namespace
+
+Plugin::IPlugin* CImportPluginImpl::GetInterface(std::int32_t kind)
+{
+    if (kind < 0 || kind > 2)
+        return nullptr;
+    AddRef();
+    return this;
+}
+
+char16_t* CImportPluginImpl::GetName()
+{
+    return Plugin::AllocSystemString(DisplayName);
+}
+
+Plugin::Guid CImportPluginImpl::GetId()
+{
+    // {E2109592-5EF7-43BD-81D6-08EA781E0AB2}
+    return Plugin::Guid{0xE2109592, 0x5EF7, 0x43BD, {0x81, 0xD6, 0x08, 0xEA, 0x78, 0x1E, 0x0A, 0xB2}};
+}
+
+std::int32_t CImportPluginImpl::GetKind()
+{
+    return 2;
+}
+
+void CImportPluginImpl::LoadSettings(Plugin::ISettingsReader* reader)
+{
+    ImportSettingsRecord.Load(*reader);
+}
+
+void CImportPluginImpl::SaveSettings(Plugin::ISettingsWriter* writer)
+{
+    ImportSettingsRecord.Save(*writer);
+}
+
+Plugin::IPropertyListViewController* CImportPluginImpl::GetPropertyListViewController()
+{
+    return this;
+}
+
+char16_t* CImportPluginImpl::GetFileFilter()
+{
+    return Plugin::AllocSystemString(FileFilter);
+}
+
+char16_t* CImportPluginImpl::GetFileTypeName()
+{
+    return Plugin::AllocSystemString(DisplayName);
+}
+
+void CImportPluginImpl::Import(Plugin::IFileNameEnumerator* files, Plugin::IImportContext* context)
+{
+    Plugin::ImportFiles(*files, *context, ImportSettingsRecord);
+}
