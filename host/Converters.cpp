@@ -14,7 +14,7 @@ namespace {
 
 std::atomic<long> Outstanding{0};
 
-constexpr double DegreesToRadians = 3.14159265358979323846 / 180.0;
+constexpr double Pi = 3.14159265358979323846;
 
 std::optional<double> Finite(double value)
 {
@@ -198,16 +198,16 @@ std::optional<double> ConvertAngle(int code, std::string_view text)
     switch (code) {
     case 1:
         value = ParseDottedDms(text);
-        return value ? Finite(*value * DegreesToRadians) : value;
+        return value ? Finite(*value * Pi / 180.0) : value;
     case 3:
         value = ParseDecimal(text);
-        return value ? Finite(*value * DegreesToRadians) : value;
+        return value ? Finite(*value * Pi / 180.0) : value;
     case 4:
         value = ParseDecimal(text);
-        return value ? Finite(*value * (3.14159265358979323846 / 200.0)) : value;
+        return value ? Finite(*value * Pi / 200.0) : value;
     case 5:
         value = ParseDecimal(text);
-        return value ? Finite(*value * (3.14159265358979323846 / 3200.0)) : value;
+        return value ? Finite(*value * Pi / 3200.0) : value;
     default:
         return std::nullopt;
     }
@@ -231,9 +231,9 @@ std::optional<double> ConvertPressure(int code, std::string_view text)
     if (!value)
         return value;
     switch (code) {
-    case 0: return Finite(*value * (1013.25 / 760.0));
+    case 0: return Finite(*value * 101325.0 / 760.0 / 100.0);  // Torr
     case 1: return value;
-    case 2: return Finite(*value * 33.86389);
+    case 2: return Finite(*value * 3386.389 / 100.0);  // inch of mercury
     default: return std::nullopt;
     }
 }

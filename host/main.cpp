@@ -104,11 +104,11 @@ int Run(int argc, char** argv)
     app.add_flag("-q,--quiet", options.Quiet, "no messages and no progress bar on standard error");
     app.add_flag("--no-progress", noProgress, "no progress bar");
     app.add_flag("--version", showVersion, "show the plug-in's name, identifier and version");
-    app.add_option("--set", sets, "KEY=VALUE: one of the six settings, for this run only")->type_name("KEY=VALUE");
+    app.add_option("--set", sets, "KEY=VALUE: one of the six settings, for this run only")->type_name("KEY=VALUE")->allow_extra_args(false);
 
     SettingsCommandOptions settingsOptions;
     CLI::App* settings = app.add_subcommand("settings", "show or edit the settings through the plug-in's property list");
-    settings->add_option("--set", settingsOptions.Edits, "KEY=VALUE: edit one property (repeatable)")->type_name("KEY=VALUE");
+    settings->add_option("--set", settingsOptions.Edits, "KEY=VALUE: edit one property (repeatable)")->type_name("KEY=VALUE")->allow_extra_args(false);
     settings->add_option("--settings", options.SettingsPath, "the settings store file");
     settings->add_option("--plugin", pluginPath, "the plug-in library");
     settings->add_flag("--edit", settingsOptions.Interactive, "walk the properties and type new values");

@@ -1,0 +1,134 @@
+#include <cmath>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+#include "host/Converters.h"
+
+using namespace Host;
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+TEST(HostConverters, DecimalSyntaxIsStrict)
+{
+    const std::pair<const char*, std::optional<double>> cases[] = {
+        {"12.5", 12.5}, {"-12.5", -12.5}, {"+3", 3.0}, {"007", 7.0}, {"5.", 5.0}, {".5", 0.5}, {"0", 0.0},
+        {"-0.000", -0.0},
+        {"", std::nullopt}, {"-", std::nullopt}, {".", std::nullopt}, {"1.2.3", std::nullopt},
+        {" 1", std::nullopt}, {"1 ", std::nullopt}, {"1e3", std::nullopt}, {"1,5", std::nullopt},
+        {"0x10", std::nullopt}, {"inf", std::nullopt}, {"nan", std::nullopt}, {"--1", std::nullopt},
+        {"+-1", std::nullopt}, {"1-", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(ParseDecimal(text), expected) << text;
+}
+
+TEST(HostConverters, ValuesADoubleCannotHoldAreRefused)
+{
+    EXPECT_FALSE(ParseDecimal("1" + std::string(400, '0')));
+    EXPECT_FALSE(ParseDecimal("0." + std::string(400, '0') + "1"));  // below the smallest normal
+    EXPECT_FALSE(ParseDecimal("0." + std::string(310, '0') + "1"));
+    EXPECT_TRUE(ParseDecimal("0." + std::string(400, '0')));         // a plain zero is a value
+    EXPECT_TRUE(ParseDecimal("1" + std::string(300, '0')));
+    // Overflow after the unit is applied.
+    EXPECT_FALSE(ConvertPressure(2, "1" + std::string(307, '0')));
+    EXPECT_TRUE(ConvertPressure(1, "1" + std::string(307, '0')));
+}
+
+TEST(HostConverters, DottedDegreesMinutesSeconds)
+{
+    const std::pair<const char*, std::optional<double>> cases[] = {
+        {"123.45.30", 123 + 45 / 60.0 + 30 / 3600.0},
+        {"123.45.30.5", 123 + 45 / 60.0 + 30.5 / 3600.0},
+        {"123.4", 123 + 40 / 60.0},           // one digit is the tens digit
+        {"123.45.3", 123 + 45 / 60.0 + 30 / 3600.0},
+        {"123", 123.0},
+        {"-12.30.45", -(12 + 30 / 60.0 + 45 / 3600.0)},
+        {"0.00.00", 0.0},
+        {"359.59.59.999", 359 + 59 / 60.0 + 59.999 / 3600.0},
+        {"123.6", std::nullopt},   // 60 minutes
+        {"123.45.60", std::nullopt},
+        {"123.", std::nullopt},
+        {"1.2..34.56", std::nullopt},
+        {".30", std::nullopt},
+        {"123.456", std::nullopt},
+        {"123.45.30.", std::nullopt},
+        {"123.45.30.5.1", std::nullopt},
+        {"12a.30", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases) {
+        const std::optional<double> value = ParseDottedDms(text);
+        ASSERT_EQ(value.has_value(), expected.has_value()) << text;
+        if (value) {
+            EXPECT_DOUBLE_EQ(*value, *expected) << text;
+        }
+    }
+}
+
+TEST(HostConverters, UnitsBecomeInternalUnits)
+{
+    struct Case {
+        std::optional<double> (*Convert)(int, std::string_view);
+        int Code;
+        const char* Text;
+        std::optional<double> Expected;
+    };
+    const Case cases[] = {
+        {ConvertAngle, 1, "180.00.00", Pi},
+        {ConvertAngle, 3, "90", Pi / 2},
+        {ConvertAngle, 4, "100", Pi / 2},
+        {ConvertAngle, 5, "1600", Pi / 2},
+        {ConvertAngle, 2, "1", std::nullopt},
+        {ConvertDistance, 0, "12.5", 12.5},
+        {ConvertDistance, 1, "10", 3.048},
+        {ConvertDistance, 2, "10", std::nullopt},
+        {ConvertPressure, 0, "760", 1013.25},
+        {ConvertPressure, 1, "1000", 1000.0},
+        {ConvertPressure, 2, "1", 33.86389},
+        {ConvertTemperature, 0, "-5", -5.0},
+        {ConvertTemperature, 1, "212", 100.0},
+        {ConvertTemperature, 1, "x", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::optional<double> value = c.Convert(c.Code, c.Text);
+        ASSERT_EQ(value.has_value(), c.Expected.has_value()) << c.Code << " " << c.Text;
+        if (value) {
+            EXPECT_NEAR(*value, *c.Expected, 1e-12) << c.Code << " " << c.Text;
+        }
+    }
+}
+
+TEST(HostConverters, FactoryHandsOutCountedConvertersAndNoneForUnknownCodes)
+{
+    const long before = CConverterFactory::OutstandingReferences();
+    CConverterFactory* factory = CConverterFactory::Create();
+    Plugin::IAngleConverter* dms = factory->GetAngleConverter(1);
+    Plugin::IDistanceConverter* feet = factory->GetDistanceConverter(1);
+    ASSERT_NE(dms, nullptr);
+    ASSERT_NE(feet, nullptr);
+    EXPECT_EQ(factory->GetAngleConverter(2), nullptr);
+    EXPECT_EQ(factory->GetDistanceConverter(-1), nullptr);
+    EXPECT_EQ(factory->GetPressureConverter(3), nullptr);
+    EXPECT_EQ(factory->GetTemperatureConverter(2), nullptr);
+    EXPECT_EQ(CConverterFactory::OutstandingReferences(), before + 3);
+
+    double out = 99;
+    EXPECT_FALSE(feet->ConvertText(u"1e3", &out));
+    EXPECT_EQ(out, 99);
+    EXPECT_TRUE(feet->ConvertText(u"100", &out));
+    EXPECT_DOUBLE_EQ(out, 30.48);
+    EXPECT_TRUE(dms->ConvertText(u"90.00.00", &out));
+    EXPECT_DOUBLE_EQ(out, Pi / 2);
+
+    dms->AddRef();
+    EXPECT_FALSE(dms->Release());
+    EXPECT_TRUE(dms->Release());
+    EXPECT_TRUE(feet->Release());
+    EXPECT_TRUE(factory->Release());
+    EXPECT_EQ(CConverterFactory::OutstandingReferences(), before);
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/TextModeFile.h"
+#include "plugin/PluginInterfaces.h"
+#include "tests/support/M5Lines.h"
+#include "tests/support/RecordingHost.h"
+#include "tests/support/TestFiles.h"
+
+using namespace Testing;
+
+namespace {
+
+std::vector<std::string> LinesOf(const std::string& bytes)
+{
+    Platform::TextModeFile file;
+    file.Assign(bytes);
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < file.LineCount(); ++i)
+        lines.emplace_back(file.Line(i));
+    return lines;
+}
+
+TEST(TextModeReading, SplitsLinesAsTheRunTimeTextModeDoes)
+{
+    using Lines = std::vector<std::string>;
+    const std::pair<std::string, Lines> cases[] = {
+        {"", {}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb", {"a", "b"}},                  // last line without LF
+        {"a\n\nb\n", {"a", "", "b"}},          // empty line between two LFs
+        {"\n", {""}},
+        {"a\rb\n", {"a\rb"}},                  // a lone CR stays
+        {"a\r\r\nb", {"a\r", "b"}},
+        {"a\r", {"a\r"}},
+        {"a\nb\x1A" "c\nd\n", {"a", "b"}},      // 0x1A ends the data
+        {"\x1A" "a\n", {}},
+        {std::string("a\0b\nc\n", 6), {"a", "c"}},  // a NUL cuts the line
+    };
+    for (const auto& [bytes, expected] : cases)
+        EXPECT_EQ(LinesOf(bytes), expected) << "[" << bytes << "]";
+}
+
+class ImportDriver : public ::testing::Test {
+protected:
+    // Imports the files through the plug-in object, as the host calls it.
+    std::vector<std::string> Import(const std::vector<std::string>& paths)
+    {
+        Plugin::IGroundBasedMIP* plugin = CreatePlugin();
+        CFakeFileList files(paths);
+        plugin->Import(&files, &Host);
+        plugin->Release();
+        EnumeratorLog = files.Log;
+        return Host.Calls;
+    }
+
+    CRecordingHost Host;
+    CTempFolder Folder;
+    std::vector<std::string> EnumeratorLog;
+    const std::string Header = M5Line(1, TextInfo("KN STAT"));
+    const std::string Default = "ReportWarning Не определена точка стояния.\nПо умолчанию создается станция с именем Default.";
+};
+
+TEST_F(ImportDriver, NoFilesMeansOnlyResetAndOneIsValid)
+{
+    EXPECT_TRUE(Import({}).empty());
+    EXPECT_EQ(EnumeratorLog, (std::vector<std::string>{"Reset", "IsValid"}));
+}
+
+TEST_F(ImportDriver, EmptyFileIsFinishedWithoutLines)
+{
+    const std::string path = Folder.Write("empty.m5", "");
+    const std::vector<std::string> expected = {
+        "SetFileName " + path, "GetConverterFactory", "SetCurrentLine -1",
+        "ReportMessage Неверный  режим работы импорта. Смените его в настройках импорта.", Default,
+        "AddStation Default", "SetProgress 100",
+    };
+    EXPECT_EQ(Import({path}), expected);
+    EXPECT_EQ(EnumeratorLog, (std::vector<std::string>{"Reset", "IsValid", "Current", "MoveNext", "IsValid"}));
+}
+
+TEST_F(ImportDriver, ProgressIsAFloatPerLineThenOneHundred)
+{
+    const std::string three = Folder.Write("three.m5", CrLf({Header, Header, Header}));
+    const std::string four = Folder.Write("four.m5", Header + "\n" + Header + "\n" + Header + "\n" + Header);
+    Import({three, four});
+    const std::vector<std::string> progress = {
+        "SetProgress 33.333332", "SetProgress 66.666664", "SetProgress 100", "SetProgress 100",
+        "SetProgress 25", "SetProgress 50", "SetProgress 75", "SetProgress 100", "SetProgress 100",
+    };
+    EXPECT_EQ(Host.CallsOf({"SetProgress"}), progress);
+    EXPECT_EQ(Host.CallsOf({"SetCurrentLine"}),
+              (std::vector<std::string>{"SetCurrentLine 0", "SetCurrentLine 1", "SetCurrentLine 2", "SetCurrentLine 0",
+                                        "SetCurrentLine 1", "SetCurrentLine 2", "SetCurrentLine 3"}));
+}
+
+TEST_F(ImportDriver, CrLfAndLfFilesGiveTheSameImport)
+{
+    const std::vector<std::string> lines = {Header, M5Line(2, PointInfo("1", "S"), Value("X", "5.5", "m")),
+                                            M5Line(3, PointInfo("2"), Value("Hz", "1", "DEG"))};
+    std::string lf;
+    for (const std::string& line : lines)
+        lf += line + "\n";
+    Import({Folder.Write("crlf.m5", CrLf(lines))});
+    std::vector<std::string> crlfCalls(Host.Calls.begin() + 1, Host.Calls.end());
+    Host.Calls.clear();
+    Import({Folder.Write("lf.m5", lf)});
+    std::vector<std::string> lfCalls(Host.Calls.begin() + 1, Host.Calls.end());
+    EXPECT_EQ(crlfCalls, lfCalls);
+    EXPECT_NE(std::find(lfCalls.begin(), lfCalls.end(), "SetX 5.5"), lfCalls.end());
+}
+
+TEST_F(ImportDriver, EndOfFileMarkStopsTheData)
+{
+    const std::string path = Folder.Write("eof.m5", Header + "\r\n" + Header + "\r\n\x1A" + "garbage\r\n");
+    Import({path});
+    EXPECT_EQ(Host.CallsOf({"SetCurrentLine"}), (std::vector<std::string>{"SetCurrentLine 0", "SetCurrentLine 1"}));
+    EXPECT_EQ(std::count(Host.Calls.begin(), Host.Calls.end(), "ReportMessage Импорт прекращен. Неверный формат файла."), 0);
+}
+
+TEST_F(ImportDriver, UnopenableFilesAreReportedAndSkipped)
+{
+    const std::string missing = Folder.Path() + "/missing.m5";
+    const std::string good = Folder.Write("good.m5", CrLf({Header}));
+    ::mkdir((Folder.Path() + "/folder.m5").c_str(), 0755);
+    const std::vector<std::string> calls = Import({missing, Folder.Path() + "/folder.m5", good});
+    const std::vector<std::string> head = {
+        "SetFileName " + missing, "ReportMessage Не удается открыть файл",
+        "SetFileName " + Folder.Path() + "/folder.m5", "ReportMessage Не удается открыть файл",
+        "SetFileName " + good, "GetConverterFactory",
+    };
+    ASSERT_GE(calls.size(), head.size());
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 6), head);
+    EXPECT_EQ(calls.back(), "SetProgress 100");
+}
+
+TEST_F(ImportDriver, FatalErrorEndsTheFileWithProgressOneHundredAndTheNextFileFollows)
+{
+    std::vector<std::string> lines(10, Header);
+    lines[5] = "not an M5 line";
+    const std::string bad = Folder.Write("bad.m5", CrLf(lines));
+    const std::string good = Folder.Write("good.m5", CrLf({Header}));
+    Host.RecordProgress = true;
+    const std::vector<std::string> calls = Import({bad, good});
+    const auto next = std::find(calls.begin(), calls.end(), "SetFileName " + good);
+    ASSERT_NE(next, calls.end());
+    const std::vector<std::string> firstFile(calls.begin(), next);
+    EXPECT_EQ(firstFile.back(), "SetProgress 100");
+    EXPECT_EQ(*(firstFile.end() - 2), "ReportMessage Импорт прекращен. Неверный формат файла.");
+    EXPECT_EQ(*(firstFile.end() - 3), "SetCurrentLine -1");
+    EXPECT_EQ(*(firstFile.end() - 4), "SetCurrentLine 5");
+    EXPECT_EQ(*(firstFile.end() - 5), "SetProgress 50");
+    EXPECT_EQ(std::count_if(firstFile.begin(), firstFile.end(),
+                            [](const std::string& call) { return call.rfind("SetProgress", 0) == 0; }),
+              6);
+    EXPECT_EQ(Host.OutstandingReferences(), 0);
+    EXPECT_EQ(Host.LiveObjects(), 0);
+}
+
+TEST_F(ImportDriver, LinesAreReadInTheCyrillicCodePage)
+{
+    // "Пункт" and "Знак" in Windows-1251, and the undefined byte 0x98.
+    const std::string name = "\xCF\xF3\xED\xEA\xF2";
+    const std::string code = "\xC7\xED\xE0\xEA\x98";
+    const std::string path = Folder.Write("cyr.m5", CrLf({Header, M5Line(2, PointInfo(name, code), Value("Hz", "1", "DEG"))}));
+    Import({path});
+    EXPECT_NE(std::find(Host.Calls.begin(), Host.Calls.end(), "AddTarget Пункт"), Host.Calls.end());
+    EXPECT_NE(std::find(Host.Calls.begin(), Host.Calls.end(), "SetPointCode Знак\xC2\x98"), Host.Calls.end());
+}
+
+TEST_F(ImportDriver, FileNamesThatAreNotUtf8StillOpen)
+{
+    const std::string path = Folder.Write("job\xE9.m5", CrLf({Header}));
+    Import({path});
+    EXPECT_EQ(std::count(Host.Calls.begin(), Host.Calls.end(), "ReportMessage Не удается открыть файл"), 0);
+    EXPECT_NE(std::find(Host.Calls.begin(), Host.Calls.end(), "GetConverterFactory"), Host.Calls.end());
+}
+
+}  // namespace
