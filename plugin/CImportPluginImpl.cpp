@@ -35,14 +35,17 @@ std::int32_t CImportPluginImpl::GetKind()
     return 2;
 }
 
+// A host that passes no store, list or context gets nothing done rather than a crash.
 void CImportPluginImpl::LoadSettings(Plugin::ISettingsReader* reader)
 {
-    ImportSettingsRecord.Load(*reader);
+    if (reader)
+        ImportSettingsRecord.Load(*reader);
 }
 
 void CImportPluginImpl::SaveSettings(Plugin::ISettingsWriter* writer)
 {
-    ImportSettingsRecord.Save(*writer);
+    if (writer)
+        ImportSettingsRecord.Save(*writer);
 }
 
 Plugin::IPropertyListViewController* CImportPluginImpl::GetPropertyListViewController()
@@ -62,5 +65,6 @@ char16_t* CImportPluginImpl::GetFileTypeName()
 
 void CImportPluginImpl::Import(Plugin::IFileNameEnumerator* files, Plugin::IImportContext* context)
 {
-    Plugin::ImportFiles(*files, *context, ImportSettingsRecord);
+    if (files && context)
+        Plugin::ImportFiles(*files, *context, ImportSettingsRecord);
 }

@@ -246,3 +246,21 @@ TEST(SettingsBlock, ColumnsBeforeTheTextCountAsTheFirstColumn)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StationHeaders, AnUnknownModeBeginsDeclaredStationsAsStations)
+{
+    Plugin::ImportSettings settings;
+    settings.Mode = 2;
+    const ParseResult result = Parse({
+        M5Line(1, PointInfo("ST", "S"), Value("X", "1", "m")),
+        M5Line(2, PointInfo("T"), Value("Hz", "1", "DEG")),
+    }, settings);
+    // Not the standard mode: no end-of-file notice, no kinds, targets as targets.
+    const std::vector<std::string> expected = {"GetConverterFactory", "AddStation ST", "SetX 1", "AddTarget T",
+                                               "SetHorizontalAngle 1"};
+    EXPECT_EQ(result.Calls, expected);
+}
+
+}  // namespace
