@@ -1,12 +1,14 @@
 #include "host/HostCommands.h"
 
 #include <cstdio>
+#include <cstring>
 #include <iomanip>
 #include <sstream>
 
 #include "host/PluginLibrary.h"
 #include "host/SettingsStore.h"
 #include "platform/SysString.h"
+#include "plugin/PluginInterfaces.h"
 #include "platform/Utf16.h"
 
 namespace Host {
@@ -66,6 +68,21 @@ bool ParseSettingOverrides(const std::vector<std::string>& sets, std::map<std::s
             return false;
         }
         overrides[key] = *value;
+    }
+    return true;
+}
+
+bool IdentifyPlugin(Plugin::IGroundBasedMIP* plugin, std::string& reason)
+{
+    // {E2109592-5EF7-43BD-81D6-08EA781E0AB2}
+    static const Plugin::Guid Expected = {0xE2109592, 0x5EF7, 0x43BD, {0x81, 0xD6, 0x08, 0xEA, 0x78, 0x1E, 0x0A, 0xB2}};
+    const std::string name = TakeSystemString(plugin->GetName());
+    const Plugin::Guid id = plugin->GetId();
+    const std::string filter = TakeSystemString(plugin->GetFileFilter());
+    if (name.empty() || std::memcmp(&id, &Expected, sizeof id) != 0) {
+        reason = "the plug-in is not the M5 importer (" + (name.empty() ? std::string("no name") : name) + ", " +
+                 FormatGuid(id) + ")";
+        return false;
     }
     return true;
 }

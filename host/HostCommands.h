@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace Plugin {
+class IGroundBasedMIP;
+}
+
 namespace Host {
 
 class CPluginLibrary;
@@ -32,6 +36,10 @@ const std::vector<std::string>& SettingsKeys();
 // Reads --set KEY=VALUE arguments: KEY one of the six settings keys, VALUE a 32-bit integer.
 bool ParseSettingOverrides(const std::vector<std::string>& sets, std::map<std::string, std::int32_t>& overrides,
                            std::string& reason);
+
+// Reads the plug-in's name, identifier and file filter as a host does before using it;
+// false (with reason) when it does not identify itself as the M5 importer.
+bool IdentifyPlugin(Plugin::IGroundBasedMIP* plugin, std::string& reason);
 
 // --version: the plug-in's name, identifier and version record.
 int PrintVersion(CPluginLibrary& library, std::ostream& out);

@@ -52,6 +52,8 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     CPluginObject plugin(library.Entry()());
     if (!plugin.Get())
         return Fail(ExitUsage, "the plug-in returned no object");
+    if (!IdentifyPlugin(plugin.Get(), reason))
+        return Fail(ExitUsage, reason);
     CSettingsReader reader(store, options.Overrides);
     plugin->LoadSettings(&reader);
 
