@@ -61,7 +61,8 @@ bool CParser::IsWhiteSpace(wchar_t c) noexcept
 
 std::wstring_view CParser::TakeField(std::wstring_view& source, std::wstring_view separators)
 {
-    const std::size_t end = source.find_first_of(separators);
+    // Lines are cut at one separator character; a set of them is searched character by character.
+    const std::size_t end = separators.size() == 1 ? source.find(separators.front()) : source.find_first_of(separators);
     if (end == std::wstring_view::npos) {
         const std::wstring_view token = source;
         source = std::wstring_view();
