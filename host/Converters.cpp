@@ -113,8 +113,17 @@ public:
     {
         if (!text || !out)
             return false;
-        const std::string utf8 = Platform::Utf16ToUtf8(std::u16string_view(text, Platform::Utf16Length(text)));
-        const std::optional<double> value = Convert(Code, utf8);
+        // Value texts are short and ASCII; anything else is refused by the syntax anyway, so
+        // it is enough to see it as UTF-8.
+        char ascii[64];
+        std::size_t length = 0;
+        while (text[length] && length < sizeof ascii && text[length] < 0x80) {
+            ascii[length] = static_cast<char>(text[length]);
+            ++length;
+        }
+        const std::string slow = text[length] ? Platform::Utf16ToUtf8(std::u16string_view(text, Platform::Utf16Length(text)))
+                                              : std::string();
+        const std::optional<double> value = Convert(Code, text[length] ? std::string_view(slow) : std::string_view(ascii, length));
         if (!value)
             return false;
         *out = *value;
@@ -272,25 +281,57 @@ bool CConverterFactory::Release()
     return true;
 }
 
+CConverterFactory::~CConverterFactory()
+{
+    for (int code = 0; code < Codes; ++code) {
+        for (Plugin::IRefCounted* held : {static_cast<Plugin::IRefCounted*>(Angles[code]),
+                                          static_cast<Plugin::IRefCounted*>(Distances[code]),
+                                          static_cast<Plugin::IRefCounted*>(Pressures[code]),
+                                          static_cast<Plugin::IRefCounted*>(Temperatures[code])}) {
+            if (held) {
+                ++Outstanding;
+                held->Release();
+            }
+        }
+    }
+}
+
+template <typename Interface>
+Interface* CConverterFactory::Share(Interface*& slot, std::optional<double> (*convert)(int, std::string_view), int code,
+                                    bool known)
+{
+    if (!known)
+        return nullptr;
+    if (!slot) {
+        slot = MakeConverter<Interface>(convert, code, true);
+        --Outstanding;  // the factory's own reference is the host's, not handed out
+    }
+    slot->AddRef();
+    return slot;
+}
+
 Plugin::IAngleConverter* CConverterFactory::GetAngleConverter(std::int32_t unitCode)
 {
     const bool known = unitCode == 1 || unitCode == 3 || unitCode == 4 || unitCode == 5;
-    return MakeConverter<Plugin::IAngleConverter>(ConvertAngle, unitCode, known);
+    return Share(Angles[known ? unitCode : 0], ConvertAngle, unitCode, known);
 }
 
 Plugin::IDistanceConverter* CConverterFactory::GetDistanceConverter(std::int32_t unitCode)
 {
-    return MakeConverter<Plugin::IDistanceConverter>(ConvertDistance, unitCode, unitCode == 0 || unitCode == 1);
+    const bool known = unitCode == 0 || unitCode == 1;
+    return Share(Distances[known ? unitCode : 0], ConvertDistance, unitCode, known);
 }
 
 Plugin::IPressureConverter* CConverterFactory::GetPressureConverter(std::int32_t unitCode)
 {
-    return MakeConverter<Plugin::IPressureConverter>(ConvertPressure, unitCode, unitCode >= 0 && unitCode <= 2);
+    const bool known = unitCode >= 0 && unitCode <= 2;
+    return Share(Pressures[known ? unitCode : 0], ConvertPressure, unitCode, known);
 }
 
 Plugin::ITemperatureConverter* CConverterFactory::GetTemperatureConverter(std::int32_t unitCode)
 {
-    return MakeConverter<Plugin::ITemperatureConverter>(ConvertTemperature, unitCode, unitCode == 0 || unitCode == 1);
+    const bool known = unitCode == 0 || unitCode == 1;
+    return Share(Temperatures[known ? unitCode : 0], ConvertTemperature, unitCode, known);
 }
 
 long CConverterFactory::OutstandingReferences() noexcept

@@ -42,8 +42,18 @@ public:
 
 private:
     CConverterFactory() = default;
-    ~CConverterFactory() = default;
+    ~CConverterFactory();
+    // One converter per quantity and unit code, made on first request and handed out as a
+    // new reference each time: a file switches units on nearly every value block.
+    template <typename Interface>
+    Interface* Share(Interface*& slot, std::optional<double> (*convert)(int, std::string_view), int code, bool known);
+
     int Count = 0;
+    static constexpr int Codes = 6;
+    Plugin::IAngleConverter* Angles[Codes] = {};
+    Plugin::IDistanceConverter* Distances[Codes] = {};
+    Plugin::IPressureConverter* Pressures[Codes] = {};
+    Plugin::ITemperatureConverter* Temperatures[Codes] = {};
 };
 
 }  // namespace Host

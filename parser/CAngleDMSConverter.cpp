@@ -31,10 +31,10 @@ bool CAngleDMSConverter::Repunctuate(std::u16string& text)
 
 bool CAngleDMSConverter::ConvertText(const char16_t* text, double* out)
 {
-    std::u16string dotted(text ? text : u"");
-    if (!Repunctuate(dotted))
+    Dotted.assign(text ? text : u"");
+    if (!Repunctuate(Dotted))
         return false;
-    return Inner->ConvertText(dotted.c_str(), out);
+    return Inner->ConvertText(Dotted.c_str(), out);
 }
 
 }  // namespace Plugin

@@ -23,6 +23,8 @@ public:
 
 private:
     IAngleConverter* Inner;
+    std::u16string Dotted;  // reused for every value: a wrapper belongs to one parser
+
 };
 
 }  // namespace Plugin

@@ -14,20 +14,19 @@ constexpr const wchar_t* UnitTable = L"gon |DEG |DMS |mil |grad|m   |ft  |Torr|h
 // of padded tokens stops growing here.
 constexpr std::size_t MaxCachedTokens = 256;
 
-// Pads the token with Boost.Format ("%-2s" or "%-4s") and finds it anywhere in the table
-// text: what the search finds decides the index, even across an entry's "|".
-int LookUp(std::map<std::wstring, int, std::less<>>& cache, const std::wstring& table, const wchar_t* format,
-           std::size_t entryWidth, std::wstring_view token)
+// Up to four characters of the basic plane, none of them NUL, packed into one number.
+bool PackToken(std::wstring_view token, std::uint64_t& key)
 {
-    const auto known = cache.find(token);
-    if (known != cache.end())
-        return known->second;
-    const std::wstring padded = boost::str(boost::wformat(format) % std::wstring(token));
-    const std::size_t position = table.find(padded);
-    const int index = position == std::wstring::npos ? -1 : static_cast<int>(position / entryWidth);
-    if (cache.size() < MaxCachedTokens)
-        cache.emplace(std::wstring(token), index);
-    return index;
+    if (token.size() > 4)
+        return false;
+    key = 0;
+    for (std::size_t i = 0; i < token.size(); ++i) {
+        const auto c = static_cast<std::uint32_t>(token[i]);
+        if (c == 0 || c > 0xFFFF)
+            return false;
+        key |= std::uint64_t{c} << (16 * i);
+    }
+    return true;
 }
 
 }  // namespace
@@ -54,23 +53,30 @@ CParser::~CParser()
     // The converters, then the factory, are released by their holders in that order.
 }
 
-bool CParser::IsWhiteSpace(wchar_t c) noexcept
+// Pads the token with Boost.Format ("%-2s" or "%-4s") and finds it anywhere in the table
+// text: what the search finds decides the index, even across an entry's "|".
+int CParser::LookUp(TokenIndexCache& cache, const std::wstring& table, const wchar_t* format,
+                    std::size_t entryWidth, std::wstring_view token)
 {
-    return c == L' ' || (c >= L'\t' && c <= L'\r');
-}
-
-std::wstring_view CParser::TakeField(std::wstring_view& source, std::wstring_view separators)
-{
-    // Lines are cut at one separator character; a set of them is searched character by character.
-    const std::size_t end = separators.size() == 1 ? source.find(separators.front()) : source.find_first_of(separators);
-    if (end == std::wstring_view::npos) {
-        const std::wstring_view token = source;
-        source = std::wstring_view();
-        return token;
+    std::uint64_t key = 0;
+    const bool isShort = PackToken(token, key);
+    if (isShort) {
+        for (const auto& [known, index] : cache.Short)
+            if (known == key)
+                return index;
+    } else {
+        const auto known = cache.Long.find(token);
+        if (known != cache.Long.end())
+            return known->second;
     }
-    const std::wstring_view token = source.substr(0, end);
-    source.remove_prefix(end + 1);
-    return token;
+    const std::wstring padded = boost::str(boost::wformat(format) % std::wstring(token));
+    const std::size_t position = table.find(padded);
+    const int index = position == std::wstring::npos ? -1 : static_cast<int>(position / entryWidth);
+    if (isShort && cache.Short.size() < MaxCachedTokens)
+        cache.Short.emplace_back(key, index);
+    else if (!isShort && cache.Long.size() < MaxCachedTokens)
+        cache.Long.emplace(std::wstring(token), index);
+    return index;
 }
 
 int CParser::LookUpTypeIdentifier(std::wstring_view token)

@@ -35,13 +35,21 @@ public:
     static std::wstring_view TakeField(std::wstring_view& source, std::wstring_view separators);
     int LookUpTypeIdentifier(std::wstring_view token);
     int LookUpUnit(std::wstring_view token);
-    static bool IsWhiteSpace(wchar_t c) noexcept;
+    // White space of the classic "C" locale: blank, tab, LF, VT, FF and CR.
+    static bool IsWhiteSpace(wchar_t c) noexcept { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
 
     // Exposed for tests of the direction correction.
     static double CorrectDirection(double direction, double correction);
 
 private:
-    using TokenIndexCache = std::map<std::wstring, int, std::less<>>;
+    // The index found for each distinct token, so a token is padded and searched once per
+    // file. Short tokens (all of a real file's) are kept packed in a small array.
+    struct TokenIndexCache {
+        std::vector<std::pair<std::uint64_t, int>> Short;
+        std::map<std::wstring, int, std::less<>> Long;
+    };
+    int LookUp(TokenIndexCache& cache, const std::wstring& table, const wchar_t* format, std::size_t entryWidth,
+               std::wstring_view token);
 
     // Line dispatch
     static bool IsMarkerBlock(std::wstring_view marker);
@@ -124,5 +132,19 @@ private:
     TokenIndexCache TypeIndexCache;
     TokenIndexCache UnitIndexCache;
 };
+
+inline std::wstring_view CParser::TakeField(std::wstring_view& source, std::wstring_view separators)
+{
+    // Lines are cut at one separator character; a set of them is searched character by character.
+    const std::size_t end = separators.size() == 1 ? source.find(separators.front()) : source.find_first_of(separators);
+    if (end == std::wstring_view::npos) {
+        const std::wstring_view token = source;
+        source = std::wstring_view();
+        return token;
+    }
+    const std::wstring_view token = source.substr(0, end);
+    source.remove_prefix(end + 1);
+    return token;
+}
 
 }  // namespace Plugin

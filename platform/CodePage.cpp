@@ -35,8 +35,12 @@ char16_t DecodeWindows1251(unsigned char byte) noexcept
 void DecodeWindows1251(const char* bytes, std::size_t count, std::wstring& out)
 {
     out.resize(count);
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = static_cast<wchar_t>(DecodeWindows1251(static_cast<unsigned char>(bytes[i])));
+    wchar_t* target = out.data();
+    const auto* source = reinterpret_cast<const unsigned char*>(bytes);
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned char byte = source[i];
+        target[i] = static_cast<wchar_t>(byte < 0x80 ? byte : HighHalf[byte - 0x80]);
+    }
 }
 
 }  // namespace Platform

@@ -69,30 +69,28 @@ void TextModeFile::Assign(std::string bytes)
     Split();
 }
 
-// One pass: ends the data at 0x1A, drops the CR of each CR LF in place, and records lines.
+// Ends the data at 0x1A and records the lines. Text mode reads each CR LF as LF, so a CR
+// right before a LF is not part of the line; any other CR is.
 void TextModeFile::Split()
 {
-    const std::size_t end = Bytes.find('\x1A');
-    if (end != std::string::npos)
-        Bytes.resize(end);
+    const void* eof = std::memchr(Bytes.data(), '\x1A', Bytes.size());
+    if (eof)
+        Bytes.resize(static_cast<std::size_t>(static_cast<const char*>(eof) - Bytes.data()));
+    const char* data = Bytes.data();
     const std::size_t size = Bytes.size();
-    char* data = Bytes.data();
-    std::size_t write = 0;
-    std::size_t lineStart = 0;
-    for (std::size_t read = 0; read < size; ++read) {
-        const char c = data[read];
-        if (c == '\r' && read + 1 < size && data[read + 1] == '\n')
-            continue;
-        if (c == '\n') {
-            Lines.push_back({lineStart, write - lineStart});
-            lineStart = write;
-            continue;
+    Lines.reserve(size / 100 + 1);
+    std::size_t start = 0;
+    while (start < size) {
+        const void* found = std::memchr(data + start, '\n', size - start);
+        if (!found) {
+            Lines.push_back({start, size - start});
+            break;
         }
-        data[write++] = c;
+        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+        const std::size_t length = end > start && data[end - 1] == '\r' ? end - start - 1 : end - start;
+        Lines.push_back({start, length});
+        start = end + 1;
     }
-    if (write > lineStart)
-        Lines.push_back({lineStart, write - lineStart});
-    Bytes.resize(write);
 }
 
 std::string_view TextModeFile::Line(std::size_t i) const noexcept

@@ -123,11 +123,21 @@ TEST(HostConverters, FactoryHandsOutCountedConvertersAndNoneForUnknownCodes)
     EXPECT_TRUE(dms->ConvertText(u"90.00.00", &out));
     EXPECT_DOUBLE_EQ(out, Pi / 2);
 
-    dms->AddRef();
-    EXPECT_FALSE(dms->Release());
-    EXPECT_TRUE(dms->Release());
-    EXPECT_TRUE(feet->Release());
+    // The same unit gives the same converter, as a new reference.
+    Plugin::IAngleConverter* again = factory->GetAngleConverter(1);
+    EXPECT_EQ(again, dms);
+    EXPECT_EQ(CConverterFactory::OutstandingReferences(), before + 4);
+    EXPECT_FALSE(again->Release());
+    EXPECT_FALSE(dms->Release());  // the factory still holds it
+    EXPECT_FALSE(feet->Release());
+    EXPECT_EQ(CConverterFactory::OutstandingReferences(), before + 1);
+    // A converter the caller still holds outlives the factory.
+    Plugin::IPressureConverter* torr = factory->GetPressureConverter(0);
     EXPECT_TRUE(factory->Release());
+    EXPECT_TRUE(torr->ConvertText(u"760", &out));
+    EXPECT_DOUBLE_EQ(out, 1013.25);
+    EXPECT_EQ(CConverterFactory::OutstandingReferences(), before + 1);
+    EXPECT_TRUE(torr->Release());
     EXPECT_EQ(CConverterFactory::OutstandingReferences(), before);
 }
 

@@ -1,0 +1,161 @@
+// Speed of the import: a whole generated file through the real plug-in object, and the
+// per-line steps on their own, so that a regression points at its step.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <benchmark/benchmark.h>
+
+#include "bench/CountingHost.h"
+#include "parser/CParser.h"
+#include "platform/CodePage.h"
+#include "platform/TextModeFile.h"
+#include "platform/Utf16.h"
+#include "plugin/PluginInterfaces.h"
+
+namespace {
+
+// The file to import: $M5_BENCH_FILE, or 200 000 generated lines.
+const std::string& BenchFile()
+{
+    static const std::string path = [] {
+        if (const char* given = std::getenv("M5_BENCH_FILE"))
+            return std::string(given);
+        const std::string generated = "/tmp/m5bench-200k.m5";
+        struct stat info {};
+        if (::stat(generated.c_str(), &info) != 0) {
+            const std::string command = std::string(M5_BENCH_DIR) + "/generate-m5 " + generated + " 200000 1";
+            if (std::system(command.c_str()) != 0)
+                std::fprintf(stderr, "cannot generate %s\n", generated.c_str());
+        }
+        return generated;
+    }();
+    return path;
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::size_t CountLines(const std::string& bytes)
+{
+    std::size_t lines = 0;
+    for (char c : bytes)
+        lines += c == '\n';
+    return lines;
+}
+
+void ImportFile(benchmark::State& state)
+{
+    const std::string path = BenchFile();
+    const std::string bytes = ReadBytes(path);
+    const std::size_t lines = CountLines(bytes);
+    Plugin::IGroundBasedMIP* plugin = CreatePlugin();
+    std::uint64_t calls = 0;
+    for (auto _ : state) {
+        Bench::CCountingContext context;
+        Bench::COneFile file(Platform::Utf8ToUtf16(path));
+        plugin->Import(&file, &context);
+        calls = context.Calls;
+    }
+    plugin->Release();
+    rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes.size() * state.iterations()));
+    state.counters["lines_per_second"] =
+        benchmark::Counter(static_cast<double>(lines * state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["host_calls"] = static_cast<double>(calls);
+    state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(ImportFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+const std::string SampleLines =
+    "For M5|Adr 00006|PI1 1234          3            |SD        97.784 m    |Hz      282.2703 DMS  |V1      106.0714 DMS  | \r\n"
+    "For M5|Adr 00007|PI1 1234          3            |Y       6045.007 m    |X       5663.975 m    |Z        112.372 m    | \r\n";
+
+void ReadTextMode(benchmark::State& state)
+{
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i)
+        bytes += SampleLines;
+    for (auto _ : state) {
+        Platform::TextModeFile file;
+        file.Assign(bytes);
+        benchmark::DoNotOptimize(file.LineCount());
+    }
+    state.SetItemsProcessed(2000 * state.iterations());
+}
+BENCHMARK(ReadTextMode);
+
+void DecodeCodePage(benchmark::State& state)
+{
+    const std::string line = SampleLines.substr(0, 119);
+    std::wstring wide;
+    for (auto _ : state) {
+        Platform::DecodeWindows1251(line.data(), line.size(), wide);
+        benchmark::DoNotOptimize(wide.data());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(DecodeCodePage);
+
+void CutBlocks(benchmark::State& state)
+{
+    const std::wstring line = Platform::Utf16ToWide(Platform::Utf8ToUtf16(SampleLines.substr(0, 119)));
+    for (auto _ : state) {
+        std::wstring_view rest = line;
+        for (int block = 0; block < 6; ++block)
+            benchmark::DoNotOptimize(Plugin::CParser::TakeField(rest, L"|"));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(CutBlocks);
+
+void LookUpIdentifiers(benchmark::State& state)
+{
+    Bench::CCountingContext context;
+    Plugin::CParser parser(context, Plugin::ImportSettings());
+    const std::wstring tokens[] = {L"SD", L"Hz", L"V1", L"Y", L"X", L"Z"};
+    for (auto _ : state) {
+        for (const std::wstring& token : tokens)
+            benchmark::DoNotOptimize(parser.LookUpTypeIdentifier(token));
+        benchmark::DoNotOptimize(parser.LookUpUnit(L"DMS"));
+        benchmark::DoNotOptimize(parser.LookUpUnit(L"m"));
+    }
+    state.SetItemsProcessed(8 * state.iterations());
+}
+BENCHMARK(LookUpIdentifiers);
+
+void ConvertValues(benchmark::State& state)
+{
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Host::ConvertDistance(0, "6045.007"));
+        benchmark::DoNotOptimize(Host::ConvertAngle(1, "282.27.03"));
+    }
+    state.SetItemsProcessed(2 * state.iterations());
+}
+BENCHMARK(ConvertValues);
+
+void ParseLines(benchmark::State& state)
+{
+    const std::wstring shot = Platform::Utf16ToWide(Platform::Utf8ToUtf16(SampleLines.substr(0, 119)));
+    const std::wstring coordinates = Platform::Utf16ToWide(Platform::Utf8ToUtf16(SampleLines.substr(121, 119)));
+    Bench::CCountingContext context;
+    Plugin::CParser parser(context, Plugin::ImportSettings());
+    std::int32_t index = 0;
+    for (auto _ : state) {
+        parser.ParseLine(index++, shot);
+        parser.ParseLine(index++, coordinates);
+    }
+    state.SetItemsProcessed(2 * state.iterations());
+}
+BENCHMARK(ParseLines);
+
+}  // namespace
+
+BENCHMARK_MAIN();
