@@ -46,14 +46,18 @@ std::optional<double> ParseUnsigned(std::string_view text)
     if (!digit)
         return std::nullopt;
     // "5." and ".5" are values; from_chars is given them in its own fixed form.
-    std::string fixed(text);
-    if (fixed.front() == '.')
-        fixed.insert(fixed.begin(), '0');
-    if (fixed.back() == '.')
-        fixed.pop_back();
+    std::string fixed;
+    if (text.front() == '.' || text.back() == '.') {
+        fixed = text;
+        if (fixed.front() == '.')
+            fixed.insert(fixed.begin(), '0');
+        if (fixed.back() == '.')
+            fixed.pop_back();
+        text = fixed;
+    }
     double value = 0;
-    const auto result = std::from_chars(fixed.data(), fixed.data() + fixed.size(), value, std::chars_format::fixed);
-    if (result.ec != std::errc() || result.ptr != fixed.data() + fixed.size())
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size())
         return std::nullopt;
     if (!std::isfinite(value) || (nonZero && value < DBL_MIN))
         return std::nullopt;

@@ -20,6 +20,8 @@ public:
 
     // The text handed to the host converter, or false when the text has no point.
     static bool Repunctuate(std::u16string& text);
+    // Whether this wrapper hands its texts to that host converter.
+    bool Wraps(const IAngleConverter* inner) const noexcept { return Inner == inner; }
 
 private:
     IAngleConverter* Inner;

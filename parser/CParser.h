@@ -17,6 +17,8 @@
 
 namespace Plugin {
 
+class CAngleDMSConverter;
+
 class CParser {
 public:
     // Ends the import of one file; thrown after the message that explains it was reported.
@@ -131,6 +133,7 @@ private:
     std::u16string BoundaryText; // texts passed to the host
     TokenIndexCache TypeIndexCache;
     TokenIndexCache UnitIndexCache;
+    CAngleDMSConverter* DmsConverter = nullptr;  // the AngleConverter when it is a DMS wrapper
 };
 
 inline std::wstring_view CParser::TakeField(std::wstring_view& source, std::wstring_view separators)

@@ -74,13 +74,19 @@ void CParser::SelectUnit(std::wstring_view token)
     switch (unit.Kind) {
     case Quantity::Angle:
         if (IAngleConverter* converter = ConverterFactory->GetAngleConverter(unit.Code)) {
-            if (index == DmsUnit) {
+            if (index != DmsUnit) {
+                DmsConverter = nullptr;
+                AngleConverter.Reset(converter);
+            } else if (DmsConverter && DmsConverter->Wraps(converter)) {
+                // The wrapper in force already hands its texts to this very converter: a new
+                // wrapper would behave the same, so the host's new reference is given back.
+                converter->Release();
+            } else {
                 auto* wrapper = new CAngleDMSConverter(converter);
                 wrapper->AddRef();
                 AngleConverter.Reset(wrapper);
+                DmsConverter = wrapper;
                 converter->Release();
-            } else {
-                AngleConverter.Reset(converter);
             }
         }
         break;

@@ -8,6 +8,8 @@
 
 namespace Plugin {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // The kind and the two characters after it precede the information text.
@@ -22,8 +24,8 @@ bool IsCoordinateType(int index)
 
 bool IsRefusedStationing(std::wstring_view text)
 {
-    return text == L"STAT. KNWN. PNT." || text == L"STAT. KNOWN POINT/" || text == L"FREE STATIONING" ||
-           text == L"HEIGHTSTATIONING" || text == L"Eccentric Station";
+    return text == L"STAT. KNWN. PNT."sv || text == L"STAT. KNOWN POINT/"sv || text == L"FREE STATIONING"sv ||
+           text == L"HEIGHTSTATIONING"sv || text == L"Eccentric Station"sv;
 }
 
 std::wstring_view TrimView(std::wstring_view text)
@@ -49,9 +51,9 @@ bool CParser::HandleInformationBlock(std::wstring_view block, std::wstring_view 
     const std::wstring_view kind = block.substr(0, 2);
     const std::wstring_view text = block.size() > InformationTextOffset ? block.substr(InformationTextOffset)
                                                                         : std::wstring_view();
-    if (kind == L"PI" || kind == L"KR")
+    if (kind == L"PI"sv || kind == L"KR"sv)
         return HandlePointDeclaration(text, address);
-    if (kind == L"TI" || kind == L"TR")
+    if (kind == L"TI"sv || kind == L"TR"sv)
         return HandleTextBlock(TrimView(text));
     return false;
 }
@@ -95,7 +97,7 @@ bool CParser::HandlePointDeclaration(std::wstring_view text, std::wstring_view a
     const int nextType = NextTypeIndex();
     const bool separate = Settings.Mode == ImportSettings::SeparateMeasurements;
 
-    if (code == L"S") {
+    if (code == L"S"sv) {
         if (!CurrentStation) {
             OpenStation(std::move(name));
         } else if (separate && nextType == -1) {
@@ -157,25 +159,25 @@ void CParser::UpdateStationHeight()
 bool CParser::HandleTextBlock(std::wstring_view text)
 {
     UpdateSettingsBlock(text);
-    if (text == L"KN STAT" || text == L"UN STAT" || text == L"EL STAT") {
+    if (text == L"KN STAT"sv || text == L"UN STAT"sv || text == L"EL STAT"sv) {
         HeaderSeen = true;
         if (Settings.Mode != ImportSettings::StandardHeaders)
             ReportFatal(IdWrongMode, false);
         CloseStation();
         HeaderStationActive = true;
         PolarActive = false;
-    } else if (text == L"POLAR") {
+    } else if (text == L"POLAR"sv) {
         if (!CurrentStation)
             ReportMessageText(LoadMessageText(IdNoStationDeclared));
         ApplyOrientationCorrection();
         OrientationCorrection = 0;
         PolarActive = true;
-    } else if (text == L"ST-OUT") {
+    } else if (text == L"ST-OUT"sv) {
         ApplyOrientationCorrection();
         OrientationCorrection = 0;
-    } else if (text == L"PR") {
+    } else if (text == L"PR"sv) {
         UseTargetHeight = true;
-    } else if (text == L"DR") {
+    } else if (text == L"DR"sv) {
         UseTargetHeight = false;
     } else if (IsRefusedStationing(text)) {
         ReportFatal(IdUnsupportedCommands, false);

@@ -2,6 +2,8 @@
 
 namespace Plugin {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 bool StartsWithOneOf(const std::wstring& code, std::wstring_view characters)
@@ -28,7 +30,7 @@ bool CParser::SendPointValues(const PointRecord* record)
             Context.SetPointFlag(0);
         if (StartsWithOneOf(code, L"ABCDE!"))
             MarkPointKind(record, L"P");
-        else if (code != L"S")
+        else if (code != L"S"sv)
             SendText(&IImportContext::SetPointCode, code);
     } else if (!HeaderStationActive && Settings.Mode == ImportSettings::StandardHeaders) {
         MarkPointKind(record, L"B");
@@ -75,11 +77,11 @@ bool CParser::MarkPointKind(const PointRecord* record, std::wstring_view kind)
 
 void CParser::SendCoordinate(const PointRecord& record, std::wstring_view axis)
 {
-    if (axis == L"X" && IsSet(record.X))
+    if (axis == L"X"sv && IsSet(record.X))
         Context.SetX(record.X);
-    else if (axis == L"Y" && IsSet(record.Y))
+    else if (axis == L"Y"sv && IsSet(record.Y))
         Context.SetY(record.Y);
-    else if (axis == L"Z" && IsSet(record.Z))
+    else if (axis == L"Z"sv && IsSet(record.Z))
         Context.SetZ(record.Z);
 }
 

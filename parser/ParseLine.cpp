@@ -6,6 +6,8 @@
 
 namespace Plugin {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // Lines of the early field software are exactly 119 characters and end in "O".
@@ -15,10 +17,10 @@ constexpr std::size_t EarlyVersionLineLength = 119;
 
 bool CParser::IsMarkerBlock(std::wstring_view marker)
 {
-    if (marker == L"END")
+    if (marker == L"END"sv)
         return true;
     // "For M5"; the fourth character is not examined.
-    return marker.size() == 6 && marker.substr(0, 3) == L"For" && marker.substr(4) == L"M5";
+    return marker.size() == 6 && marker.substr(0, 3) == L"For"sv && marker.substr(4) == L"M5"sv;
 }
 
 void CParser::ParseLine(std::int32_t lineIndex, const std::wstring& line)

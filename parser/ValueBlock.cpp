@@ -78,7 +78,9 @@ bool CParser::Convert(Converter* converter, std::wstring_view text, double& out)
 {
     if (!converter)
         return false;
-    ValueText.assign(text.begin(), text.end());
+    ValueText.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        ValueText[i] = static_cast<char16_t>(text[i]);
     return converter->ConvertText(ValueText.c_str(), &out);
 }
 
