@@ -1,5 +1,10 @@
 #include "host/OutputFormat.h"
 
+#include "host/CsvWriter.h"
+#include "host/ImportModel.h"
+#include "host/JsonWriter.h"
+#include "host/LandXmlWriter.h"
+#include "host/TableWriter.h"
 #include "host/TraceWriter.h"
 
 namespace Host {
@@ -15,10 +20,37 @@ private:
     CTraceWriter Writer;
 };
 
+// The formats that need the whole import: the model collects the calls, the writer writes
+// it once the last file is done.
+template <typename Writer>
+class CModelFormat final : public IOutputFormat {
+public:
+    explicit CModelFormat(Writer writer) : Output(std::move(writer)) {}
+    void OnCall(const HostCall& call) override { Model.OnCall(call); }
+    void Finish() override { Output.Write(Model.Data()); }
+private:
+    CImportModel Model;
+    Writer Output;
+};
+
+template <typename Writer>
+std::unique_ptr<IOutputFormat> MakeModelFormat(Writer writer)
+{
+    return std::make_unique<CModelFormat<Writer>>(std::move(writer));
+}
+
 }  // namespace
 
 std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::ostream& out)
 {
+    if (name == "table")
+        return MakeModelFormat(CTableWriter(out));
+    if (name == "csv")
+        return MakeModelFormat(CCsvWriter(out));
+    if (name == "json")
+        return MakeModelFormat(CJsonWriter(out));
+    if (name == "landxml")
+        return MakeModelFormat(CLandXmlWriter(out, CLandXmlWriter::DocumentTimeFromEnvironment()));
     if (name == "trace")
         return std::make_unique<CTraceFormat>(out);
     return nullptr;
@@ -26,7 +58,7 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::os
 
 std::vector<std::string> OutputFormatNames()
 {
-    return {"trace"};
+    return {"table", "csv", "json", "landxml", "trace"};
 }
 
 }  // namespace Host

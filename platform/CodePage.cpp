@@ -37,6 +37,15 @@ void DecodeWindows1251(const char* bytes, std::size_t count, std::wstring& out)
     out.resize(count);
     wchar_t* target = out.data();
     const auto* source = reinterpret_cast<const unsigned char*>(bytes);
+    unsigned char high = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        high |= source[i];
+    if (high < 0x80) {
+        // Plain ASCII, the usual M5 line: a straight widening the compiler vectorises.
+        for (std::size_t i = 0; i < count; ++i)
+            target[i] = static_cast<wchar_t>(source[i]);
+        return;
+    }
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char byte = source[i];
         target[i] = static_cast<wchar_t>(byte < 0x80 ? byte : HighHalf[byte - 0x80]);

@@ -1,0 +1,116 @@
+#include "host/CsvWriter.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace Host {
+
+namespace {
+
+// The value columns after file, role, station, name, code, kind and flag, in header order.
+const std::optional<double> ImportedPoint::*const ValueMembers[] = {
+    &ImportedPoint::X,
+    &ImportedPoint::Y,
+    &ImportedPoint::Z,
+    &ImportedPoint::InstrumentHeight,
+    &ImportedPoint::TargetHeight,
+    &ImportedPoint::HorizontalAngle,
+    &ImportedPoint::VerticalAngle,
+    &ImportedPoint::SlopeDistance,
+    &ImportedPoint::HorizontalDistance,
+    &ImportedPoint::HeightDifference,
+    &ImportedPoint::Pressure,
+    &ImportedPoint::Temperature,
+};
+
+std::string Integer(const std::optional<std::int32_t>& value)
+{
+    return value ? std::to_string(*value) : std::string();
+}
+
+// The shortest text that reads back to the same double ("inf" and "nan" included, as strtod
+// reads them).
+std::string Number(double value)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+struct PendingRow {
+    const ImportedPoint* Point;
+    const char* Role;
+    std::string Station;
+};
+
+}  // namespace
+
+const std::vector<std::string>& CCsvWriter::Header()
+{
+    static const std::vector<std::string> header = {
+        "file", "role", "station", "name", "code", "kind", "flag", "x", "y", "z", "instrument_height",
+        "target_height", "hz", "v", "sd", "hd", "height_difference", "pressure", "temperature"};
+    return header;
+}
+
+std::string CCsvWriter::Field(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+void CCsvWriter::WriteRecord(const std::vector<std::string>& fields)
+{
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += ',';
+        line += Field(fields[i]);
+    }
+    line += "\r\n";
+    Out.write(line.data(), static_cast<std::streamsize>(line.size()));
+}
+
+void CCsvWriter::WritePoint(const std::string& file, const char* role, const std::string& station,
+                            const ImportedPoint& point)
+{
+    std::vector<std::string> fields = {file, role, station, point.Name, point.Code.value_or(std::string()),
+                                       Integer(point.Kind), Integer(point.Flag)};
+    for (const auto member : ValueMembers) {
+        const std::optional<double>& value = point.*member;
+        fields.push_back(value ? Number(*value) : std::string());
+    }
+    WriteRecord(fields);
+}
+
+void CCsvWriter::Write(const ImportData& data)
+{
+    WriteRecord(Header());
+    for (const ImportedFile& file : data.Files) {
+        // Rows in the order the plug-in sent the items, as in the table and the trace.
+        std::vector<PendingRow> rows;
+        for (const ImportedStation& station : file.Stations) {
+            rows.push_back({&station.Station, "station", std::string()});
+            for (const ImportedPoint& target : station.Targets)
+                rows.push_back({&target, "target", station.Station.Name});
+        }
+        for (const ImportedPoint& target : file.LooseTargets)
+            rows.push_back({&target, "target", std::string()});
+        for (const ImportedPoint& point : file.Points)
+            rows.push_back({&point, "point", std::string()});
+        std::stable_sort(rows.begin(), rows.end(), [](const PendingRow& a, const PendingRow& b) {
+            return a.Point->Sequence < b.Point->Sequence;
+        });
+        for (const PendingRow& row : rows)
+            WritePoint(file.Name, row.Role, row.Station, *row.Point);
+    }
+}
+
+}  // namespace Host

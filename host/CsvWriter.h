@@ -1,0 +1,31 @@
+#pragma once
+// `--format csv`: one row per station, target and point (RFC 4180: fields with a comma, a
+// quote or a line break are quoted, quotes doubled, CR LF between records). The header row
+// names the columns; a value the plug-in did not send is an empty cell. Numbers are the
+// shortest decimals that read back to the same double, in the host's units: metres, radians,
+// hPa, °C.
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "host/ImportModel.h"
+
+namespace Host {
+
+class CCsvWriter {
+public:
+    explicit CCsvWriter(std::ostream& out) : Out(out) {}
+    void Write(const ImportData& data);
+
+    static const std::vector<std::string>& Header();
+    // One field, quoted when RFC 4180 requires it.
+    static std::string Field(const std::string& text);
+
+private:
+    void WriteRecord(const std::vector<std::string>& fields);
+    void WritePoint(const std::string& file, const char* role, const std::string& station, const ImportedPoint& point);
+
+    std::ostream& Out;
+};
+
+}  // namespace Host

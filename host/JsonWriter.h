@@ -1,0 +1,28 @@
+#pragma once
+// `--format json`: the whole import as one JSON document (UTF-8):
+//   {"units": {...}, "files": [{"name", "messages": [{"severity", "text", "line"}],
+//    "stations": [{..., "targets": [...]}], "looseTargets": [...], "points": [...]}]}
+// A point holds "name" and whichever of "code", "kind", "flag", "x", "y", "z",
+// "instrumentHeight", "targetHeight", "horizontalAngle", "verticalAngle", "slopeDistance",
+// "horizontalDistance", "heightDifference", "pressure", "temperature" the plug-in sent;
+// numbers in metres, radians, hPa and °C, written so that they read back exactly.
+#include <ostream>
+
+#include <nlohmann/json.hpp>
+
+#include "host/ImportModel.h"
+
+namespace Host {
+
+class CJsonWriter {
+public:
+    explicit CJsonWriter(std::ostream& out) : Out(out) {}
+    void Write(const ImportData& data);
+
+    static nlohmann::ordered_json ToJson(const ImportData& data);
+
+private:
+    std::ostream& Out;
+};
+
+}  // namespace Host
