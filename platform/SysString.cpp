@@ -51,7 +51,7 @@ std::uint32_t SysStringLen(BSTR text) noexcept
         return 0;
     std::uint32_t byteLength = 0;
     std::memcpy(&byteLength, reinterpret_cast<unsigned char*>(text) - PrefixSize, PrefixSize);
-    return byteLength / sizeof(char16_t);
+    return static_cast<std::uint32_t>(byteLength / sizeof(char16_t));
 }
 
 }  // namespace Platform

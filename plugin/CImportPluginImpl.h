@@ -1,6 +1,9 @@
 #pragma once
 // The plug-in object: identifies the importer to the host, keeps the import settings, edits
 // them through the host's property list, and imports the files the host names.
+#include <string>
+#include <vector>
+
 #include "plugin/HostInterfaces.h"
 #include "plugin/PropertyListInterfaces.h"
 #include "plugin/RefCounted.h"
@@ -36,12 +39,19 @@ public:
 
 private:
     // The editor's helpers (the property list's reading rules and the sample line).
+    struct EditedLayout {
+        bool TakeFromAddr;
+        std::int32_t PointStart, PointLen, CodeStart, CodeLen;
+    };
     void ApplyEnablingRule();
     void UpdateFormatSample();
+    EditedLayout ReadEditedLayout();
     bool ReadNumber(std::int32_t id, std::int32_t& value);
     std::int32_t ReadCombo(std::int32_t id, std::int32_t preset);
-    void AddChoiceProperty(std::int32_t id, const wchar_t* caption, const wchar_t* const* captions,
-                           std::int32_t count, std::int32_t current);
+    void AddTextProperty(std::int32_t id, int captionId, std::int32_t value);
+    void AddChoiceProperty(std::int32_t id, const std::wstring& caption, const std::vector<std::wstring>& choices,
+                           std::int32_t current);
+    void ShowError(int messageId);
 
     Plugin::IPropertyListView* PropertyListView = nullptr;  // the host's; no reference held
     Plugin::ImportSettings ImportSettingsRecord;
