@@ -25,9 +25,44 @@ std::optional<double> Finite(double value)
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The usual field value (at most 15 significant digits and 22 decimals): the digits as an
+// exact integer divided by an exact power of ten is the correctly rounded double, the same
+// that a full decimal reader gives. Empty for anything longer.
+std::optional<double> ParseShortDecimal(std::string_view text)
+{
+    static constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    std::uint64_t mantissa = 0;
+    int significant = 0;
+    int decimals = 0;
+    int digits = 0;
+    bool point = false;
+    for (char c : text) {
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return std::nullopt;  // the full reader decides
+        ++digits;
+        if (mantissa != 0 || c != '0')
+            ++significant;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+        decimals += point ? 1 : 0;
+        if (significant > 15 || decimals > 22)
+            return std::nullopt;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    return static_cast<double>(mantissa) / PowersOfTen[decimals];
+}
+
 // Unsigned digits with at most one point and at least one digit, read exactly.
 std::optional<double> ParseUnsigned(std::string_view text)
 {
+    if (const std::optional<double> quick = ParseShortDecimal(text))
+        return quick;
     bool point = false;
     bool digit = false;
     bool nonZero = false;

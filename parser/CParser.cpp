@@ -60,10 +60,14 @@ int CParser::LookUp(TokenIndexCache& cache, const std::wstring& table, const wch
 {
     std::uint64_t key = 0;
     const bool isShort = PackToken(token, key);
+    std::size_t slot = 0;
     if (isShort) {
-        for (const auto& [known, index] : cache.Short)
-            if (known == key)
-                return index;
+        slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 55);  // 512 slots
+        while (cache.Short[slot].Used) {
+            if (cache.Short[slot].Key == key)
+                return cache.Short[slot].Index;
+            slot = (slot + 1) % TokenIndexCache::Slots;
+        }
     } else {
         const auto known = cache.Long.find(token);
         if (known != cache.Long.end())
@@ -72,8 +76,10 @@ int CParser::LookUp(TokenIndexCache& cache, const std::wstring& table, const wch
     const std::wstring padded = boost::str(boost::wformat(format) % std::wstring(token));
     const std::size_t position = table.find(padded);
     const int index = position == std::wstring::npos ? -1 : static_cast<int>(position / entryWidth);
-    if (isShort && cache.Short.size() < MaxCachedTokens)
-        cache.Short.emplace_back(key, index);
+    if (isShort && cache.ShortCount < MaxCachedTokens) {
+        cache.Short[slot] = {key, index, true};
+        ++cache.ShortCount;
+    }
     else if (!isShort && cache.Long.size() < MaxCachedTokens)
         cache.Long.emplace(std::wstring(token), index);
     return index;

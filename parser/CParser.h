@@ -37,6 +37,18 @@ public:
     static std::wstring_view TakeField(std::wstring_view& source, std::wstring_view separators);
     int LookUpTypeIdentifier(std::wstring_view token);
     int LookUpUnit(std::wstring_view token);
+    // Exact, case-sensitive comparison with a literal, without a library call for the few
+    // characters of a kind, a code or a header text.
+    template <std::size_t N>
+    static bool Equals(std::wstring_view text, const wchar_t (&literal)[N]) noexcept
+    {
+        if (text.size() != N - 1)
+            return false;
+        for (std::size_t i = 0; i + 1 < N; ++i)
+            if (text[i] != literal[i])
+                return false;
+        return true;
+    }
     // White space of the classic "C" locale: blank, tab, LF, VT, FF and CR.
     static bool IsWhiteSpace(wchar_t c) noexcept { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
 
@@ -47,7 +59,14 @@ private:
     // The index found for each distinct token, so a token is padded and searched once per
     // file. Short tokens (all of a real file's) are kept packed in a small array.
     struct TokenIndexCache {
-        std::vector<std::pair<std::uint64_t, int>> Short;
+        static constexpr std::size_t Slots = 512;  // open addressing, at most half full
+        struct Slot {
+            std::uint64_t Key = 0;
+            int Index = 0;
+            bool Used = false;
+        };
+        std::vector<Slot> Short = std::vector<Slot>(Slots);
+        std::size_t ShortCount = 0;
         std::map<std::wstring, int, std::less<>> Long;
     };
     int LookUp(TokenIndexCache& cache, const std::wstring& table, const wchar_t* format, std::size_t entryWidth,
@@ -68,7 +87,11 @@ private:
     void OpenStation(std::wstring name);
     void UpdateStationHeight();
     int NextTypeIndex();
-    std::wstring CutField(std::wstring_view text, std::int32_t start, std::int32_t length) const;
+    std::wstring_view CutField(std::wstring_view text, std::int32_t start, std::int32_t length) const;
+    // Records come from and go back to a small stock, so a file of thousands of points does
+    // not allocate names and codes afresh for every line.
+    std::unique_ptr<PointRecord> MakeRecord(std::wstring_view name, std::wstring_view code);
+    void Recycle(std::unique_ptr<PointRecord> record);
     void ApplyOrientationCorrection();
 
     // Value blocks
@@ -134,12 +157,27 @@ private:
     TokenIndexCache TypeIndexCache;
     TokenIndexCache UnitIndexCache;
     CAngleDMSConverter* DmsConverter = nullptr;  // the AngleConverter when it is a DMS wrapper
+    std::vector<std::unique_ptr<PointRecord>> SpareRecords;
 };
 
 inline std::wstring_view CParser::TakeField(std::wstring_view& source, std::wstring_view separators)
 {
-    // Lines are cut at one separator character; a set of them is searched character by character.
-    const std::size_t end = separators.size() == 1 ? source.find(separators.front()) : source.find_first_of(separators);
+    // Lines are cut at one separator character. Inside a block the next one is a few
+    // characters off, where a plain loop beats the library's search.
+    std::size_t end = std::wstring_view::npos;
+    if (separators.size() != 1) {
+        end = source.find_first_of(separators);
+    } else if (source.size() > 24) {
+        end = source.find(separators.front());
+    } else {
+        const wchar_t separator = separators.front();
+        for (std::size_t i = 0; i < source.size(); ++i) {
+            if (source[i] == separator) {
+                end = i;
+                break;
+            }
+        }
+    }
     if (end == std::wstring_view::npos) {
         const std::wstring_view token = source;
         source = std::wstring_view();

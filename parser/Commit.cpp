@@ -119,6 +119,7 @@ bool CParser::CommitObservation(PointRecord*& slot)
         const std::wstring message =
             boost::str(boost::wformat(LoadMessageText(IdTargetNamedLikeStation)) % record->Name);
         ReportMessageText(message);
+        Recycle(std::move(record));
         return false;
     }
     record->TargetHeight = UseTargetHeight ? TargetHeight : 0;
@@ -126,6 +127,7 @@ bool CParser::CommitObservation(PointRecord*& slot)
         PointRecord& last = *Observations.back();
         if (last.Name == record->Name && !BothHoldAMeasurement(last, *record)) {
             MergeInto(last, *record);
+            Recycle(std::move(record));
             return true;
         }
     }

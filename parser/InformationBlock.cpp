@@ -8,7 +8,6 @@
 
 namespace Plugin {
 
-using namespace std::string_view_literals;
 
 namespace {
 
@@ -24,8 +23,9 @@ bool IsCoordinateType(int index)
 
 bool IsRefusedStationing(std::wstring_view text)
 {
-    return text == L"STAT. KNWN. PNT."sv || text == L"STAT. KNOWN POINT/"sv || text == L"FREE STATIONING"sv ||
-           text == L"HEIGHTSTATIONING"sv || text == L"Eccentric Station"sv;
+    return CParser::Equals(text, L"STAT. KNWN. PNT.") || CParser::Equals(text, L"STAT. KNOWN POINT/") ||
+           CParser::Equals(text, L"FREE STATIONING") || CParser::Equals(text, L"HEIGHTSTATIONING") ||
+           CParser::Equals(text, L"Eccentric Station");
 }
 
 std::wstring_view TrimView(std::wstring_view text)
@@ -51,9 +51,9 @@ bool CParser::HandleInformationBlock(std::wstring_view block, std::wstring_view 
     const std::wstring_view kind = block.substr(0, 2);
     const std::wstring_view text = block.size() > InformationTextOffset ? block.substr(InformationTextOffset)
                                                                         : std::wstring_view();
-    if (kind == L"PI"sv || kind == L"KR"sv)
+    if (Equals(kind, L"PI") || Equals(kind, L"KR"))
         return HandlePointDeclaration(text, address);
-    if (kind == L"TI"sv || kind == L"TR"sv)
+    if (Equals(kind, L"TI") || Equals(kind, L"TR"))
         return HandleTextBlock(TrimView(text));
     return false;
 }
@@ -61,16 +61,37 @@ bool CParser::HandleInformationBlock(std::wstring_view block, std::wstring_view 
 // A field of the information text, columns counted from 1. A start before the text counts
 // as column 1, a start past its end gives an empty field, and a negative length runs to the
 // end of the text.
-std::wstring CParser::CutField(std::wstring_view text, std::int32_t start, std::int32_t length) const
+std::wstring_view CParser::CutField(std::wstring_view text, std::int32_t start, std::int32_t length) const
 {
     const std::size_t first = start < 1 ? 0 : static_cast<std::size_t>(start) - 1;
     if (first >= text.size())
-        return std::wstring();
+        return std::wstring_view();
     const std::size_t left = text.size() - first;
     const std::size_t count = length < 0 ? left : std::min(left, static_cast<std::size_t>(length));
-    std::wstring field(text.substr(first, count));
-    boost::algorithm::trim_if(field, IsWhiteSpace);
-    return field;
+    return TrimView(text.substr(first, count));
+}
+
+std::unique_ptr<PointRecord> CParser::MakeRecord(std::wstring_view name, std::wstring_view code)
+{
+    if (SpareRecords.empty())
+        return std::make_unique<PointRecord>(std::wstring(name), std::wstring(code));
+    std::unique_ptr<PointRecord> record = std::move(SpareRecords.back());
+    SpareRecords.pop_back();
+    std::wstring keptName = std::move(record->Name);
+    std::wstring keptCode = std::move(record->Code);
+    *record = PointRecord();
+    keptName.assign(name);
+    keptCode.assign(code);
+    record->Name = std::move(keptName);
+    record->Code = std::move(keptCode);
+    return record;
+}
+
+void CParser::Recycle(std::unique_ptr<PointRecord> record)
+{
+    constexpr std::size_t MaxSpareRecords = 64;
+    if (record && SpareRecords.size() < MaxSpareRecords)
+        SpareRecords.push_back(std::move(record));
 }
 
 // The type of the first value block, read from its first two characters only, so that an
@@ -84,40 +105,39 @@ int CParser::NextTypeIndex()
 
 bool CParser::HandlePointDeclaration(std::wstring_view text, std::wstring_view address)
 {
-    std::wstring name;
+    std::wstring_view name;
     if (Settings.TakePointNameFromAddr) {
-        const std::wstring_view last = address.size() > AddressNameLength
-                                           ? address.substr(address.size() - AddressNameLength)
-                                           : address;
-        name = std::wstring(TrimView(last));
+        name = TrimView(address.size() > AddressNameLength ? address.substr(address.size() - AddressNameLength)
+                                                           : address);
     } else {
         name = CutField(text, Settings.PointStart, Settings.PointLen);
     }
-    std::wstring code = CutField(text, Settings.CodeStart, Settings.CodeLen);
+    const std::wstring_view code = CutField(text, Settings.CodeStart, Settings.CodeLen);
     const int nextType = NextTypeIndex();
     const bool separate = Settings.Mode == ImportSettings::SeparateMeasurements;
 
-    if (code == L"S"sv) {
+    if (Equals(code, L"S")) {
         if (!CurrentStation) {
-            OpenStation(std::move(name));
+            OpenStation(std::wstring(name));
         } else if (separate && nextType == -1) {
             UpdateStationHeight();
         } else {
             CloseStation();
             if (PolarActive)
                 ReportMessageText(LoadMessageText(IdDuplicateStation));
-            OpenStation(std::move(name));
+            OpenStation(std::wstring(name));
         }
         return true;
     }
     if (separate && IsCoordinateType(nextType)) {
         CloseStation();
-        if (name.empty()) {
+        std::wstring stationName(name);
+        if (stationName.empty()) {
             ReportWarningText(LoadMessageText(IdNoStationName));
-            name = MakeUnnamedStationName();
+            stationName = MakeUnnamedStationName();
         }
         DiscardPendingRecord();
-        CurrentStation = std::make_unique<PointRecord>(std::move(name), std::move(code));
+        CurrentStation = MakeRecord(stationName, code);
         PendingRecord = CurrentStation.get();
         return true;
     }
@@ -126,7 +146,7 @@ bool CParser::HandlePointDeclaration(std::wstring_view text, std::wstring_view a
         return false;
     }
     DiscardPendingRecord();
-    PendingRecord = new PointRecord(std::move(name), std::move(code));
+    PendingRecord = MakeRecord(name, code).release();
     return true;
 }
 
@@ -138,7 +158,7 @@ void CParser::OpenStation(std::wstring name)
         name = MakeUnnamedStationName();
     }
     DiscardPendingRecord();
-    CurrentStation = std::make_unique<PointRecord>(std::move(name), std::wstring());
+    CurrentStation = MakeRecord(name, std::wstring_view());
     PendingRecord = CurrentStation.get();
 }
 
@@ -147,37 +167,38 @@ void CParser::OpenStation(std::wstring name)
 void CParser::UpdateStationHeight()
 {
     DiscardPendingRecord();
-    auto update = std::make_unique<PointRecord>();
+    std::unique_ptr<PointRecord> update = MakeRecord(std::wstring_view(), std::wstring_view());
     PendingRecord = update.get();
     for (int block = 0; block < 3; ++block)
         ParseValueBlock(TakeField(LineRest, FieldSeparator));
     if (IsSet(update->Z) && CurrentStation)
         CurrentStation->Z = update->Z;
     PendingRecord = nullptr;
+    Recycle(std::move(update));
 }
 
 bool CParser::HandleTextBlock(std::wstring_view text)
 {
     UpdateSettingsBlock(text);
-    if (text == L"KN STAT"sv || text == L"UN STAT"sv || text == L"EL STAT"sv) {
+    if (Equals(text, L"KN STAT") || Equals(text, L"UN STAT") || Equals(text, L"EL STAT")) {
         HeaderSeen = true;
         if (Settings.Mode != ImportSettings::StandardHeaders)
             ReportFatal(IdWrongMode, false);
         CloseStation();
         HeaderStationActive = true;
         PolarActive = false;
-    } else if (text == L"POLAR"sv) {
+    } else if (Equals(text, L"POLAR")) {
         if (!CurrentStation)
             ReportMessageText(LoadMessageText(IdNoStationDeclared));
         ApplyOrientationCorrection();
         OrientationCorrection = 0;
         PolarActive = true;
-    } else if (text == L"ST-OUT"sv) {
+    } else if (Equals(text, L"ST-OUT")) {
         ApplyOrientationCorrection();
         OrientationCorrection = 0;
-    } else if (text == L"PR"sv) {
+    } else if (Equals(text, L"PR")) {
         UseTargetHeight = true;
-    } else if (text == L"DR"sv) {
+    } else if (Equals(text, L"DR")) {
         UseTargetHeight = false;
     } else if (IsRefusedStationing(text)) {
         ReportFatal(IdUnsupportedCommands, false);

@@ -2,7 +2,6 @@
 
 namespace Plugin {
 
-using namespace std::string_view_literals;
 
 namespace {
 
@@ -30,7 +29,7 @@ bool CParser::SendPointValues(const PointRecord* record)
             Context.SetPointFlag(0);
         if (StartsWithOneOf(code, L"ABCDE!"))
             MarkPointKind(record, L"P");
-        else if (code != L"S"sv)
+        else if (!Equals(code, L"S"))
             SendText(&IImportContext::SetPointCode, code);
     } else if (!HeaderStationActive && Settings.Mode == ImportSettings::StandardHeaders) {
         MarkPointKind(record, L"B");
@@ -77,11 +76,11 @@ bool CParser::MarkPointKind(const PointRecord* record, std::wstring_view kind)
 
 void CParser::SendCoordinate(const PointRecord& record, std::wstring_view axis)
 {
-    if (axis == L"X"sv && IsSet(record.X))
+    if (Equals(axis, L"X") && IsSet(record.X))
         Context.SetX(record.X);
-    else if (axis == L"Y"sv && IsSet(record.Y))
+    else if (Equals(axis, L"Y") && IsSet(record.Y))
         Context.SetY(record.Y);
-    else if (axis == L"Z"sv && IsSet(record.Z))
+    else if (Equals(axis, L"Z") && IsSet(record.Z))
         Context.SetZ(record.Z);
 }
 

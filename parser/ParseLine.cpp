@@ -6,7 +6,6 @@
 
 namespace Plugin {
 
-using namespace std::string_view_literals;
 
 namespace {
 
@@ -17,10 +16,10 @@ constexpr std::size_t EarlyVersionLineLength = 119;
 
 bool CParser::IsMarkerBlock(std::wstring_view marker)
 {
-    if (marker == L"END"sv)
+    if (Equals(marker, L"END"))
         return true;
     // "For M5"; the fourth character is not examined.
-    return marker.size() == 6 && marker.substr(0, 3) == L"For"sv && marker.substr(4) == L"M5"sv;
+    return marker.size() == 6 && Equals(marker.substr(0, 3), L"For") && Equals(marker.substr(4), L"M5");
 }
 
 void CParser::ParseLine(std::int32_t lineIndex, const std::wstring& line)
@@ -85,7 +84,7 @@ void CParser::ReportWarningText(const std::wstring& text)
 void CParser::DiscardPendingRecord()
 {
     if (PendingRecord && PendingRecord != CurrentStation.get())
-        delete PendingRecord;
+        Recycle(std::unique_ptr<PointRecord>(PendingRecord));
     PendingRecord = nullptr;
 }
 

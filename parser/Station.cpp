@@ -82,11 +82,13 @@ bool CParser::CloseStation()
 
 void CParser::ResetStation()
 {
-    while (!Observations.empty())
+    while (!Observations.empty()) {
+        Recycle(std::move(Observations.back()));
         Observations.pop_back();
+    }
     if (CurrentStation && PendingRecord == CurrentStation.get())
         PendingRecord = nullptr;
-    CurrentStation.reset();
+    Recycle(std::move(CurrentStation));
 }
 
 }  // namespace Plugin

@@ -1,5 +1,8 @@
 #include "platform/CodePage.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace Platform {
 
 namespace {
@@ -25,6 +28,13 @@ constexpr char16_t HighHalf[128] = {
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
+// Separate pointers, so the compiler may widen many bytes at once.
+void Widen(const unsigned char* __restrict source, wchar_t* __restrict target, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        target[i] = static_cast<wchar_t>(source[i]);
+}
+
 }  // namespace
 
 char16_t DecodeWindows1251(unsigned char byte) noexcept
@@ -40,13 +50,13 @@ void DecodeWindows1251(const char* bytes, std::size_t count, std::wstring& out)
     unsigned char high = 0;
     for (std::size_t i = 0; i < count; ++i)
         high |= source[i];
+    std::size_t i = 0;
     if (high < 0x80) {
-        // Plain ASCII, the usual M5 line: a straight widening the compiler vectorises.
-        for (std::size_t i = 0; i < count; ++i)
-            target[i] = static_cast<wchar_t>(source[i]);
+        // Plain ASCII, the usual M5 text: a straight widening.
+        Widen(source, target, count);
         return;
     }
-    for (std::size_t i = 0; i < count; ++i) {
+    for (; i < count; ++i) {
         const unsigned char byte = source[i];
         target[i] = static_cast<wchar_t>(byte < 0x80 ? byte : HighHalf[byte - 0x80]);
     }

@@ -1,3 +1,4 @@
+#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -139,6 +140,42 @@ TEST(HostConverters, FactoryHandsOutCountedConvertersAndNoneForUnknownCodes)
     EXPECT_EQ(CConverterFactory::OutstandingReferences(), before + 1);
     EXPECT_TRUE(torr->Release());
     EXPECT_EQ(CConverterFactory::OutstandingReferences(), before);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HostConverters, ShortValuesReadExactlyAsAFullDecimalReader)
+{
+    // The quick path for field values must give the very double a full reader gives.
+    std::uint64_t state = 88172645463325252ull;
+    auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(next() % 15);
+        std::string text;
+        for (int d = 0; d < digits; ++d)
+            text += static_cast<char>('0' + next() % 10);
+        const std::size_t point = next() % (text.size() + 1);
+        text.insert(point, 1, '.');
+        if (text == ".")
+            continue;
+        std::string fixed = text;
+        if (fixed.front() == '.')
+            fixed.insert(fixed.begin(), '0');
+        if (fixed.back() == '.')
+            fixed.pop_back();
+        double expected = 0;
+        std::from_chars(fixed.data(), fixed.data() + fixed.size(), expected, std::chars_format::fixed);
+        const std::optional<double> value = ParseDecimal(text);
+        ASSERT_TRUE(value.has_value()) << text;
+        ASSERT_EQ(*value, expected) << text;
+    }
 }
 
 }  // namespace
