@@ -23,20 +23,6 @@ const std::optional<double> ImportedPoint::*const ValueMembers[] = {
     &ImportedPoint::Temperature,
 };
 
-std::string Integer(const std::optional<std::int32_t>& value)
-{
-    return value ? std::to_string(*value) : std::string();
-}
-
-// The shortest text that reads back to the same double ("inf" and "nan" included, as strtod
-// reads them).
-std::string Number(double value)
-{
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
-
 struct PendingRow {
     const ImportedPoint* Point;
     const char* Role;
@@ -78,16 +64,48 @@ void CCsvWriter::WriteRecord(const std::vector<std::string>& fields)
     Out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
+void CCsvWriter::AppendField(std::string& row, const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        row += text;
+        return;
+    }
+    row += '"';
+    for (char c : text) {
+        if (c == '"')
+            row += '"';
+        row += c;
+    }
+    row += '"';
+}
+
 void CCsvWriter::WritePoint(const std::string& file, const char* role, const std::string& station,
                             const ImportedPoint& point)
 {
-    std::vector<std::string> fields = {file, role, station, point.Name, point.Code.value_or(std::string()),
-                                       Integer(point.Kind), Integer(point.Flag)};
-    for (const auto member : ValueMembers) {
-        const std::optional<double>& value = point.*member;
-        fields.push_back(value ? Number(*value) : std::string());
+    Row.clear();
+    AppendField(Row, file);
+    Row += ',';
+    Row += role;
+    Row += ',';
+    AppendField(Row, station);
+    Row += ',';
+    AppendField(Row, point.Name);
+    Row += ',';
+    if (point.Code)
+        AppendField(Row, *point.Code);
+    char buffer[64];
+    for (const std::optional<std::int32_t>* integer : {&point.Kind, &point.Flag}) {
+        Row += ',';
+        if (*integer)
+            Row.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, **integer).ptr);
     }
-    WriteRecord(fields);
+    for (const auto member : ValueMembers) {
+        Row += ',';
+        if (const std::optional<double>& value = point.*member)
+            Row.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, *value).ptr);
+    }
+    Row += "\r\n";
+    Out.write(Row.data(), static_cast<std::streamsize>(Row.size()));
 }
 
 void CCsvWriter::Write(const ImportData& data)
