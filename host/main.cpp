@@ -145,6 +145,9 @@ int main(int argc, char** argv)
 {
     // A full disk or a file-size limit must end in a message, not a signal.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Output goes through iostreams only; unsynchronised, standard output is buffered.
+    std::ios::sync_with_stdio(false);
+    RemoveOutputOnInterrupt();
     try {
         return Run(argc, argv);
     } catch (const std::exception& error) {
