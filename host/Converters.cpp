@@ -25,35 +25,30 @@ std::optional<double> Finite(double value)
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The usual field value (at most 15 significant digits and 22 decimals): the digits as an
-// exact integer divided by an exact power of ten is the correctly rounded double, the same
-// that a full decimal reader gives. Empty for anything longer.
+// The usual field value (digits that make an integer of at most 2^53, at most 22 decimals):
+// that exact integer divided by an exact power of ten is the correctly rounded double, the
+// same that a full decimal reader gives. Empty for anything else.
 std::optional<double> ParseShortDecimal(std::string_view text)
 {
     static constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (text.size() > 19)
+        return std::nullopt;  // keeps the integer below overflow
     std::uint64_t mantissa = 0;
-    int significant = 0;
-    int decimals = 0;
-    int digits = 0;
-    bool point = false;
-    for (char c : text) {
-        if (c == '.' && !point) {
-            point = true;
-            continue;
-        }
-        if (c < '0' || c > '9')
+    std::size_t point = text.size();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+        if (digit < 10)
+            mantissa = mantissa * 10 + digit;
+        else if (text[i] == '.' && point == text.size())
+            point = i;
+        else
             return std::nullopt;  // the full reader decides
-        ++digits;
-        if (mantissa != 0 || c != '0')
-            ++significant;
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-        decimals += point ? 1 : 0;
-        if (significant > 15 || decimals > 22)
-            return std::nullopt;
     }
-    if (digits == 0)
+    const std::size_t digits = text.size() - (point < text.size() ? 1 : 0);
+    const std::size_t decimals = point < text.size() ? text.size() - point - 1 : 0;
+    if (digits == 0 || decimals > 22 || mantissa > (std::uint64_t{1} << 53))
         return std::nullopt;
     return static_cast<double>(mantissa) / PowersOfTen[decimals];
 }
