@@ -1,11 +1,49 @@
 #include "host/OutputFile.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
 namespace Host {
+
+namespace {
+
+// The temporary file being written, as the signal handler reads it: a fixed buffer and a
+// flag, nothing that allocates. One output file is written at a time.
+char PendingTemporary[4096];
+volatile std::sig_atomic_t HasPending = 0;
+
+void SetPending(const std::string& path)
+{
+    HasPending = 0;
+    if (path.size() >= sizeof PendingTemporary)
+        return;
+    std::memcpy(PendingTemporary, path.c_str(), path.size() + 1);
+    HasPending = 1;
+}
+
+extern "C" void RemovePendingAndEnd(int signal)
+{
+    if (HasPending)
+        ::unlink(PendingTemporary);
+    // The handler ran once and the signal's default action is back: raised again, it ends
+    // the program as it would have, once the handler returns.
+    ::raise(signal);
+}
+
+}  // namespace
+
+void RemoveOutputOnInterrupt()
+{
+    struct sigaction action {};
+    action.sa_handler = RemovePendingAndEnd;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
 
 COutputFile::COutputFile(std::string path) : Path(std::move(path)) {}
 
@@ -14,6 +52,7 @@ COutputFile::~COutputFile()
     if (!Committed && !Temporary.empty()) {
         Out.close();
         std::remove(Temporary.c_str());
+        HasPending = 0;
     }
 }
 
@@ -26,6 +65,7 @@ bool COutputFile::Open(std::string& reason)
         Temporary.clear();
         return false;
     }
+    SetPending(Temporary);
     return true;
 }
 
@@ -43,6 +83,7 @@ bool COutputFile::Commit(std::string& reason)
         reason = "cannot write " + Path + ": " + std::strerror(errno);
         return false;
     }
+    HasPending = 0;
     Committed = true;
     return true;
 }

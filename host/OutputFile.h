@@ -27,4 +27,9 @@ private:
     bool Committed = false;
 };
 
+// Makes an interrupt, a termination request or a hang-up remove the temporary file of the
+// output being written before the program ends by that signal, so that no half-written
+// file is left beside the target.
+void RemoveOutputOnInterrupt();
+
 }  // namespace Host

@@ -47,11 +47,13 @@ bool TextModeFile::Read(const std::string& path)
     Bytes.clear();
     Lines.clear();
     // Non-blocking open so that a FIFO without a writer reads as empty instead of hanging.
+    // Only regular files and pipes hold field data: a folder or a device (an endless
+    // /dev/zero) cannot be opened as a field file.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.Get() < 0)
         return false;
     struct stat info {};
-    if (::fstat(file.Get(), &info) != 0 || S_ISDIR(info.st_mode))
+    if (::fstat(file.Get(), &info) != 0 || !(S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode)))
         return false;
     const int flags = ::fcntl(file.Get(), F_GETFL);
     if (flags >= 0)

@@ -13,7 +13,7 @@ namespace Platform {
 class TextModeFile {
 public:
     // Opens and reads path (UTF-8 bytes, as the file system takes them). False when the file
-    // cannot be opened for reading or is a directory; a read error later on stops reading
+    // cannot be opened for reading or is neither a regular file nor a pipe; a read error later on stops reading
     // silently and keeps what was read.
     bool Read(const std::string& path);
 

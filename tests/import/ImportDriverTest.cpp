@@ -179,3 +179,15 @@ TEST_F(ImportDriver, FileNamesThatAreNotUtf8StillOpen)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TextModeReading, DevicesAreNotFieldFiles)
+{
+    Platform::TextModeFile file;
+    EXPECT_FALSE(file.Read("/dev/zero"));
+    EXPECT_FALSE(file.Read("/dev/null"));
+    EXPECT_FALSE(file.Read("/"));
+}
+
+}  // namespace

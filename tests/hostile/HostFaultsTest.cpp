@@ -1,0 +1,222 @@
+// Faults on the host's side of m5import: plug-in libraries that are not the importer or that
+// fail it, outputs that cannot be written, a disk that fills up, a settings store that cannot
+// be replaced. Each ends with a one-line reason and leaves no half-written file behind.
+#include <chrono>
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <thread>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include "host/SettingsStore.h"
+#include "tests/hostile/LimitedRun.h"
+#include "tests/support/M5Lines.h"
+#include "tests/support/TestFiles.h"
+
+using namespace Testing;
+
+namespace {
+
+// Names in the folder that a writer left as its temporary file.
+std::vector<std::string> Leftovers(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.find(".tmp.") != std::string::npos)
+                names.push_back(name);
+        }
+        ::closedir(dir);
+    }
+    return names;
+}
+
+bool IsOneLine(const std::string& text)
+{
+    return !text.empty() && text.find('\n') == text.size() - 1;
+}
+
+// The program's own lines on standard error (the plug-in's messages name their file).
+std::vector<std::string> ProgramLines(const std::string& err)
+{
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < err.size();) {
+        const std::size_t end = err.find('\n', start);
+        const std::string line = err.substr(start, end - start);
+        if (line.rfind("m5import: ", 0) == 0)
+            lines.push_back(line);
+        start = end == std::string::npos ? err.size() : end + 1;
+    }
+    return lines;
+}
+
+// A job with enough lines that its trace runs to many kilobytes.
+std::string LongJob()
+{
+    std::vector<std::string> lines = {M5Line(1, TextInfo("KN STAT")), M5Line(2, PointInfo("1", "S"))};
+    for (int i = 0; i < 200; ++i)
+        lines.push_back(M5Line(3 + i, PointInfo(std::to_string(100 + i)), Value("Hz", "10", "DEG"), Value("SD", "5", "m")));
+    return CrLf(lines);
+}
+
+TEST(HostFault, BrokenPlugInLibrariesEndWithTwoAndOneLine)
+{
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
+    const std::pair<const char*, const char*> cases[] = {
+        {M5_NO_ENTRY_PLUGIN, "it exports no CreatePlugin"},
+        {M5_FAULT_NullObject_PLUGIN, "the plug-in returned no object"},
+        {M5_FAULT_ForeignPlugin_PLUGIN, "the plug-in is not the M5 importer"},
+    };
+    for (const auto& [library, reason] : cases) {
+        const RunResult run = RunM5Import({"--plugin", library, job});
+        EXPECT_EQ(run.Status, 2) << library;
+        EXPECT_TRUE(run.Out.empty()) << library;
+        EXPECT_TRUE(IsOneLine(run.Err)) << run.Err;
+        EXPECT_EQ(run.Err.rfind("m5import: ", 0), 0u) << run.Err;
+        EXPECT_NE(run.Err.find(reason), std::string::npos) << run.Err;
+    }
+}
+
+TEST(HostFault, ImportThatThrowsLeavesThePreviousOutputWhole)
+{
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
+    const std::string out = folder.Write("out.csv", "previous output\n");
+    const RunResult run = RunM5Import({"--plugin", M5_FAULT_ThrowingImport_PLUGIN, "--format", "csv", "-o", out, job});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err.rfind("m5import: import failed: the instrument file broke the importer", 0), 0u) << run.Err;
+    EXPECT_EQ(ReadFile(out), "previous output\n");
+    EXPECT_TRUE(Leftovers(folder.Path()).empty());
+}
+
+TEST(HostFault, OutputOntoAFolderIsReportedAndNothingIsLeft)
+{
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
+    const std::string target = folder.Path() + "/results";
+    ASSERT_EQ(::mkdir(target.c_str(), 0755), 0);
+    const RunResult run = RunM5Import({"-o", target, job});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("cannot write " + target), std::string::npos) << run.Err;
+    struct stat info {};
+    EXPECT_TRUE(::stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+    EXPECT_TRUE(Leftovers(folder.Path()).empty());
+}
+
+TEST(HostFault, FullDiskLeavesThePreviousOutputWholeAndNoTemporaryFile)
+{
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", LongJob());
+    const std::string out = folder.Write("out.jsonl", "previous output\n");
+    const std::string fresh = folder.Path() + "/fresh.jsonl";
+    for (const std::string& target : {out, fresh}) {
+        const LimitedRun run = RunM5ImportLimited({"--format", "trace", "-o", target, job}, 4096, folder.Path());
+        EXPECT_EQ(run.Status, 2) << run.Err;
+        EXPECT_EQ(ProgramLines(run.Err), (std::vector<std::string>{"m5import: cannot write " + target + ": File too large"}))
+            << run.Err;
+        EXPECT_TRUE(Leftovers(folder.Path()).empty());
+    }
+    EXPECT_EQ(ReadFile(out), "previous output\n");
+    EXPECT_FALSE(FileExists(fresh));
+    // The same job without the limit writes far more than the limit allowed.
+    const LimitedRun unlimited = RunM5ImportLimited({"--format", "trace", "-o", fresh, job}, RLIM_INFINITY, folder.Path());
+    EXPECT_EQ(unlimited.Status, 0) << unlimited.Err;
+    EXPECT_GT(ReadFile(fresh).size(), 4096u * 4);
+}
+
+// The field file is a FIFO whose writer stays open, so the import is still reading when the
+// signal comes; the temporary output file it was writing must go with it.
+TEST(HostFault, InterruptedImportLeavesNoTemporaryFile)
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const CTempFolder folder;
+        const std::string fifo = folder.Path() + "/field.m5";
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        const int writer = ::open(fifo.c_str(), O_RDWR);
+        ASSERT_GE(writer, 0);
+        const std::string header = CrLf({M5Line(1, TextInfo("KN STAT"))});
+        ASSERT_EQ(::write(writer, header.data(), header.size()), static_cast<ssize_t>(header.size()));
+        const std::string out = folder.Write("out.csv", "previous output\n");
+        const pid_t child = StartLimited(M5ImportCommand({"--format", "csv", "-o", out, fifo}, folder.Path()),
+                                         RLIM_INFINITY, "/dev/null", -1);
+        for (int wait = 0; wait < 2000 && Leftovers(folder.Path()).empty(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_FALSE(Leftovers(folder.Path()).empty()) << "the output was never begun";
+        ::kill(child, signal);
+        EXPECT_EQ(ExitStatusOf(child), 128 + signal);
+        ::close(writer);
+        EXPECT_TRUE(Leftovers(folder.Path()).empty()) << "signal " << signal;
+        EXPECT_EQ(ReadFile(out), "previous output\n");
+    }
+}
+
+TEST(HostFault, StandardOutputThatCannotBeWrittenIsReported)
+{
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", LongJob());
+    const LimitedRun run = RunM5ImportLimited({"--format", "trace", job}, RLIM_INFINITY, folder.Path(), "/dev/full");
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(ProgramLines(run.Err), (std::vector<std::string>{"m5import: cannot write standard output"})) << run.Err;
+}
+
+TEST(HostFault, FolderGivenAsAFieldFileIsReportedAndTheNextFileFollows)
+{
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT")), M5Line(2, PointInfo("7", "S"))}));
+    const RunResult run = RunM5Import({"--format", "trace", folder.Path(), job});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err.rfind(folder.Path() + ": Не удается открыть файл\n", 0), 0u) << run.Err;
+    EXPECT_NE(run.Out.find("{\"op\":\"AddStation\",\"name\":\"7\"}"), std::string::npos);
+}
+
+// Saving writes a temporary file and renames it over the store, so a save that fails on the
+// way leaves the previous store byte for byte.
+TEST(SettingsStoreSave, FailedSaveKeepsThePreviousStore)
+{
+    const CTempFolder folder;
+    const std::string previous = "# the surveyor's store\nPointStart=5\n" + std::string(64 * 1024, '#') + "\n";
+    const std::string path = folder.Write("settings.ini", previous);
+    // In a child: a file-size limit below the store's size makes the temporary file fail.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        Host::CSettingsStore store;
+        std::string reason;
+        if (!store.Load(path, reason))
+            ::_exit(3);
+        store.Set("PointStart", 6);
+        const bool saved = store.Save(reason);
+        ::_exit(saved ? 1 : reason.find(path) != std::string::npos ? 0 : 2);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: saved despite the limit, 2: no reason naming the store";
+    EXPECT_EQ(ReadFile(path), previous);
+    EXPECT_TRUE(Leftovers(folder.Path()).empty());
+}
+
+TEST(SettingsStoreSave, StoreThatIsAFolderIsReportedAndLeftAlone)
+{
+    const CTempFolder folder;
+    const std::string path = folder.Path() + "/settings.ini";
+    ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+    Host::CSettingsStore store;
+    std::string reason;
+    store.Load(path, reason);
+    store.Set("Mode", 1);
+    EXPECT_FALSE(store.Save(reason));
+    EXPECT_NE(reason.find(path), std::string::npos) << reason;
+    struct stat info {};
+    EXPECT_TRUE(::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+    EXPECT_TRUE(Leftovers(folder.Path()).empty());
+}
+
+}  // namespace
