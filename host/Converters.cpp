@@ -155,7 +155,7 @@ public:
             ascii[length] = static_cast<char>(text[length]);
             ++length;
         }
-        const std::string slow = text[length] ? Platform::Utf16ToUtf8(std::u16string_view(text, Platform::Utf16Length(text)))
+        const std::string slow = text[length] ? Platform::Utf16ToUtf8(text)
                                               : std::string();
         const std::optional<double> value = Convert(Code, text[length] ? std::string_view(slow) : std::string_view(ascii, length));
         if (!value)
@@ -172,10 +172,8 @@ private:
 };
 
 template <typename Interface>
-Interface* MakeConverter(typename CConverter<Interface>::Function convert, int code, bool known)
+Interface* MakeConverter(typename CConverter<Interface>::Function convert, int code)
 {
-    if (!known)
-        return nullptr;
     auto* converter = new CConverter<Interface>(convert, code);
     converter->AddRef();
     return converter;
@@ -337,7 +335,7 @@ Interface* CConverterFactory::Share(Interface*& slot, std::optional<double> (*co
     if (!known)
         return nullptr;
     if (!slot) {
-        slot = MakeConverter<Interface>(convert, code, true);
+        slot = MakeConverter<Interface>(convert, code);
         --Outstanding;  // the factory's own reference is the host's, not handed out
     }
     slot->AddRef();

@@ -78,7 +78,7 @@ bool IdentifyPlugin(Plugin::IGroundBasedMIP* plugin, std::string& reason)
     static const Plugin::Guid Expected = {0xE2109592, 0x5EF7, 0x43BD, {0x81, 0xD6, 0x08, 0xEA, 0x78, 0x1E, 0x0A, 0xB2}};
     const std::string name = TakeSystemString(plugin->GetName());
     const Plugin::Guid id = plugin->GetId();
-    const std::string filter = TakeSystemString(plugin->GetFileFilter());
+    TakeSystemString(plugin->GetFileFilter());  // read as a host does; the filter is not used here
     if (name.empty() || std::memcmp(&id, &Expected, sizeof id) != 0) {
         reason = "the plug-in is not the M5 importer (" + (name.empty() ? std::string("no name") : name) + ", " +
                  FormatGuid(id) + ")";

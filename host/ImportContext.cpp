@@ -14,7 +14,7 @@ void CImportContext::Emit(Op op)
 
 void CImportContext::EmitText(Op op, const char16_t* text)
 {
-    Call.Text = Platform::Utf16ToUtf8(std::u16string_view(text ? text : u"", Platform::Utf16Length(text)));
+    Call.Text = Platform::Utf16ToUtf8(text);
     Emit(op);
 }
 

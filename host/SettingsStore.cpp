@@ -143,7 +143,7 @@ bool CSettingsStore::Save(std::string& reason) const
 
 std::int32_t CSettingsReader::ReadInt(const char16_t* key, std::int32_t defaultValue)
 {
-    const std::string name = Platform::Utf16ToUtf8(std::u16string_view(key ? key : u"", Platform::Utf16Length(key)));
+    const std::string name = Platform::Utf16ToUtf8(key);
     const auto given = Overrides.find(name);
     if (given != Overrides.end())
         return given->second;
@@ -152,7 +152,7 @@ std::int32_t CSettingsReader::ReadInt(const char16_t* key, std::int32_t defaultV
 
 void CSettingsWriter::WriteInt(const char16_t* key, std::int32_t value)
 {
-    Store.Set(Platform::Utf16ToUtf8(std::u16string_view(key ? key : u"", Platform::Utf16Length(key))), value);
+    Store.Set(Platform::Utf16ToUtf8(key), value);
 }
 
 }  // namespace Host

@@ -9,7 +9,7 @@ namespace {
 
 std::string Utf8(const char16_t* text)
 {
-    return Platform::Utf16ToUtf8(std::u16string_view(text ? text : u"", Platform::Utf16Length(text)));
+    return Platform::Utf16ToUtf8(text);
 }
 
 }  // namespace

@@ -51,6 +51,19 @@ public:
     }
     // White space of the classic "C" locale: blank, tab, LF, VT, FF and CR.
     static bool IsWhiteSpace(wchar_t c) noexcept { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+    static std::wstring_view TrimLeft(std::wstring_view text) noexcept
+    {
+        while (!text.empty() && IsWhiteSpace(text.front()))
+            text.remove_prefix(1);
+        return text;
+    }
+    static std::wstring_view Trim(std::wstring_view text) noexcept
+    {
+        text = TrimLeft(text);
+        while (!text.empty() && IsWhiteSpace(text.back()))
+            text.remove_suffix(1);
+        return text;
+    }
 
     // Exposed for tests of the direction correction.
     static double CorrectDirection(double direction, double correction);
@@ -117,7 +130,6 @@ private:
     bool SendPointValues(const PointRecord* record);
     bool MarkPointKind(const PointRecord* record, std::wstring_view kind);
     void SendCoordinate(const PointRecord& record, std::wstring_view axis);
-    void BeginPoint(void (IImportContext::*begin)(const char16_t*), const std::wstring& name);
     void SendText(void (IImportContext::*send)(const char16_t*), std::wstring_view text);
 
     IImportContext& Context;

@@ -28,14 +28,6 @@ bool IsRefusedStationing(std::wstring_view text)
            CParser::Equals(text, L"Eccentric Station");
 }
 
-std::wstring_view TrimView(std::wstring_view text)
-{
-    while (!text.empty() && CParser::IsWhiteSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && CParser::IsWhiteSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 bool Contains(std::wstring_view text, const wchar_t* word)
 {
@@ -54,7 +46,7 @@ bool CParser::HandleInformationBlock(std::wstring_view block, std::wstring_view 
     if (Equals(kind, L"PI") || Equals(kind, L"KR"))
         return HandlePointDeclaration(text, address);
     if (Equals(kind, L"TI") || Equals(kind, L"TR"))
-        return HandleTextBlock(TrimView(text));
+        return HandleTextBlock(Trim(text));
     return false;
 }
 
@@ -68,7 +60,7 @@ std::wstring_view CParser::CutField(std::wstring_view text, std::int32_t start, 
         return std::wstring_view();
     const std::size_t left = text.size() - first;
     const std::size_t count = length < 0 ? left : std::min(left, static_cast<std::size_t>(length));
-    return TrimView(text.substr(first, count));
+    return Trim(text.substr(first, count));
 }
 
 std::unique_ptr<PointRecord> CParser::MakeRecord(std::wstring_view name, std::wstring_view code)
@@ -107,7 +99,7 @@ bool CParser::HandlePointDeclaration(std::wstring_view text, std::wstring_view a
 {
     std::wstring_view name;
     if (Settings.TakePointNameFromAddr) {
-        name = TrimView(address.size() > AddressNameLength ? address.substr(address.size() - AddressNameLength)
+        name = Trim(address.size() > AddressNameLength ? address.substr(address.size() - AddressNameLength)
                                                            : address);
     } else {
         name = CutField(text, Settings.PointStart, Settings.PointLen);

@@ -28,11 +28,6 @@ std::wstring CParser::MakeUnnamedStationName()
     return name;
 }
 
-void CParser::BeginPoint(void (IImportContext::*begin)(const char16_t*), const std::wstring& name)
-{
-    SendText(begin, name);
-}
-
 // Hands the set-up to the host: the station (or a default one), the air values and
 // instrument height in force now, then every target worth sending.
 bool CParser::CloseStation()
@@ -41,9 +36,9 @@ bool CParser::CloseStation()
     bool madeDefault = false;
     if (CurrentStation && !CurrentStation->Name.empty()) {
         if (!HeaderStationActive && standard) {
-            BeginPoint(&IImportContext::AddPoint, CurrentStation->Name);
+            SendText(&IImportContext::AddPoint, CurrentStation->Name);
         } else {
-            BeginPoint(&IImportContext::AddStation, CurrentStation->Name);
+            SendText(&IImportContext::AddStation, CurrentStation->Name);
             if (IsSet(Pressure))
                 Context.SetPressure(Pressure);
             if (IsSet(Temperature))
@@ -57,7 +52,7 @@ bool CParser::CloseStation()
     } else {
         const std::wstring name = MakeDefaultStationName();
         ReportWarningText(boost::str(boost::wformat(DefaultStationNotice) % name));
-        BeginPoint(&IImportContext::AddStation, name);
+        SendText(&IImportContext::AddStation, name);
         if (IsSet(Pressure))
             Context.SetPressure(Pressure);
         if (IsSet(Temperature))
@@ -72,7 +67,7 @@ bool CParser::CloseStation()
             continue;
         if (!IsSet(record->X) && !IsSet(record->Y) && !IsSet(record->Z) && !IsSet(record->HorizontalAngle))
             continue;
-        BeginPoint(asTargets ? &IImportContext::AddTarget : &IImportContext::AddPoint, record->Name);
+        SendText(asTargets ? &IImportContext::AddTarget : &IImportContext::AddPoint, record->Name);
         SendPointValues(record.get());
     }
     StationInstrumentHeight = NotSet;

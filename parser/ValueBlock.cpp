@@ -17,27 +17,12 @@ enum TypeIndex : int {
     Type20 = 28, TypeCodeStart = 29, TypePointStart = 30,
 };
 
-std::wstring_view TrimLeft(std::wstring_view text)
-{
-    while (!text.empty() && CParser::IsWhiteSpace(text.front()))
-        text.remove_prefix(1);
-    return text;
-}
-
-std::wstring_view Trim(std::wstring_view text)
-{
-    text = TrimLeft(text);
-    while (!text.empty() && CParser::IsWhiteSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // A column number of the START block: optional sign and the longest run of digits, the rest
 // ignored, no digits read as 0. Columns before the text count as 1; the value saturates at
 // the 32-bit range.
 std::int32_t ReadColumn(std::wstring_view text)
 {
-    text = TrimLeft(text);
+    text = CParser::TrimLeft(text);
     bool negative = false;
     if (!text.empty() && (text.front() == L'+' || text.front() == L'-')) {
         negative = text.front() == L'-';

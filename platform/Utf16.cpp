@@ -137,6 +137,11 @@ std::string Utf16ToUtf8(std::u16string_view text, bool escapedBytes)
     return out;
 }
 
+std::string Utf16ToUtf8(const char16_t* text)
+{
+    return Utf16ToUtf8(std::u16string_view(text ? text : u"", Utf16Length(text)));
+}
+
 std::string WideToUtf8(std::wstring_view text)
 {
     return Utf16ToUtf8(WideToUtf16(text));

@@ -22,5 +22,7 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // (for file names); any other lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text, bool escapedBytes = false);
 std::string WideToUtf8(std::wstring_view text);
+// A NUL-terminated text (null reads as empty) to UTF-8.
+std::string Utf16ToUtf8(const char16_t* text);
 
 }  // namespace Platform

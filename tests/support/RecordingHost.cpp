@@ -110,7 +110,7 @@ std::string Number(float value) { return Shortest(value); }
 
 std::string Utf8(const char16_t* text)
 {
-    return Platform::Utf16ToUtf8(std::u16string_view(text ? text : u"", Platform::Utf16Length(text)));
+    return Platform::Utf16ToUtf8(text);
 }
 
 std::u16string Utf16(const std::string& utf8)
