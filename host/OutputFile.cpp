@@ -59,13 +59,17 @@ COutputFile::~COutputFile()
 bool COutputFile::Open(std::string& reason)
 {
     Temporary = Path + ".tmp." + std::to_string(::getpid());
+    // Registered before it exists: a signal that comes between the creation and the
+    // registration would otherwise leave the file behind.
+    SetPending(Temporary);
     Out.open(Temporary, std::ios::binary | std::ios::trunc);
     if (!Out) {
-        reason = "cannot write " + Path + ": " + std::strerror(errno);
+        const int error = errno;
+        HasPending = 0;
+        reason = "cannot write " + Path + ": " + std::strerror(error);
         Temporary.clear();
         return false;
     }
-    SetPending(Temporary);
     return true;
 }
 
