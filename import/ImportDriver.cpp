@@ -29,8 +29,9 @@ void ParseLines(const Platform::TextModeFile& file, IImportContext& context, con
     const std::size_t count = file.LineCount();
     const float total = static_cast<float>(count);
     std::wstring line;
+    std::size_t position = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view bytes = file.Line(i);
+        const std::string_view bytes = file.NextLine(position);
         Platform::DecodeWindows1251(bytes.data(), bytes.size(), line);
         context.SetCurrentLine(static_cast<std::int32_t>(i));
         parser.ParseLine(static_cast<std::int32_t>(i), line);

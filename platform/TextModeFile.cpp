@@ -21,31 +21,33 @@ private:
     int Fd;
 };
 
-// Reads until end of file or the first error; what was read before an error is kept.
-void ReadAll(int fd, std::size_t sizeHint, std::string& bytes)
+// Reads until end of file or the first error; what was read before an error is kept. The
+// size of a regular file is known, so its bytes are read into one buffer of that size; the
+// byte to spare lets the last read see the end of the file without growing the buffer.
+void ReadAll(int fd, std::size_t sizeHint, FileBytes& bytes)
 {
-    bytes.clear();
-    bytes.reserve(sizeHint + 1);
+    bytes.Clear();
+    bytes.Reserve(sizeHint + 1);
     std::size_t used = 0;
     for (;;) {
-        if (bytes.size() - used < 65536)
-            bytes.resize(used + 65536 > bytes.capacity() ? used + 65536 : bytes.capacity());
-        const ssize_t got = ::read(fd, &bytes[used], bytes.size() - used);
+        if (used == bytes.Capacity())
+            bytes.Reserve(used * 2);
+        const ssize_t got = ::read(fd, bytes.Data() + used, bytes.Capacity() - used);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             break;
         used += static_cast<std::size_t>(got);
     }
-    bytes.resize(used);
+    bytes.SetSize(used);
 }
 
 }  // namespace
 
 bool TextModeFile::Read(const std::string& path)
 {
-    Bytes.clear();
-    Lines.clear();
+    Bytes.Clear();
+    Lines = 0;
     // Non-blocking open so that a FIFO without a writer reads as empty instead of hanging.
     // Only regular files and pipes hold field data: a folder or a device (an endless
     // /dev/zero) cannot be opened as a field file.
@@ -58,49 +60,58 @@ bool TextModeFile::Read(const std::string& path)
     const int flags = ::fcntl(file.Get(), F_GETFL);
     if (flags >= 0)
         ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK);
-    std::string bytes;
-    ReadAll(file.Get(), S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0, bytes);
-    Assign(std::move(bytes));
+    ReadAll(file.Get(), S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0, Bytes);
+    EndDataAndCountLines();
     return true;
 }
 
-void TextModeFile::Assign(std::string bytes)
+void TextModeFile::Assign(std::string_view bytes)
 {
-    Bytes = std::move(bytes);
-    Lines.clear();
-    Split();
+    Bytes.Clear();
+    Bytes.Reserve(bytes.size() + 1);
+    bytes.copy(Bytes.Data(), bytes.size());
+    Bytes.SetSize(bytes.size());
+    EndDataAndCountLines();
 }
 
-// Ends the data at 0x1A and records the lines. Text mode reads each CR LF as LF, so a CR
-// right before a LF is not part of the line; any other CR is.
-void TextModeFile::Split()
+// Ends the data at 0x1A and counts the lines: one per LF, and one more for a last line
+// without LF.
+void TextModeFile::EndDataAndCountLines()
 {
-    const void* eof = std::memchr(Bytes.data(), '\x1A', Bytes.size());
-    if (eof)
-        Bytes.resize(static_cast<std::size_t>(static_cast<const char*>(eof) - Bytes.data()));
-    const char* data = Bytes.data();
-    const std::size_t size = Bytes.size();
-    Lines.reserve(size / 100 + 1);
-    std::size_t start = 0;
-    while (start < size) {
-        const void* found = std::memchr(data + start, '\n', size - start);
-        if (!found) {
-            Lines.push_back({start, size - start});
-            break;
-        }
-        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(found) - data);
-        const std::size_t length = end > start && data[end - 1] == '\r' ? end - start - 1 : end - start;
-        Lines.push_back({start, length});
-        start = end + 1;
+    Lines = 0;
+    if (Bytes.Size() == 0)
+        return;
+    const char* data = Bytes.Data();
+    if (const void* eof = std::memchr(data, '\x1A', Bytes.Size()))
+        Bytes.SetSize(static_cast<std::size_t>(static_cast<const char*>(eof) - data));
+    const char* const end = data + Bytes.Size();
+    for (const char* at = data; at < end; ++Lines) {
+        const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+        at = found ? static_cast<const char*>(found) + 1 : end;
     }
 }
 
-std::string_view TextModeFile::Line(std::size_t i) const noexcept
+// Text mode reads each CR LF as LF, so a CR right before a LF is not part of the line; any
+// other CR is.
+std::string_view TextModeFile::NextLine(std::size_t& position) const noexcept
 {
-    const LineSpan& span = Lines[i];
-    std::string_view line(Bytes.data() + span.Offset, span.Length);
-    const std::size_t nul = line.find('\0');
-    return nul == std::string_view::npos ? line : line.substr(0, nul);
+    const char* const data = Bytes.Data();
+    const std::size_t size = Bytes.Size();
+    if (position >= size)
+        return {};
+    const std::size_t start = position;
+    const void* found = std::memchr(data + start, '\n', size - start);
+    std::size_t length;
+    if (found) {
+        const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+        length = lf > start && data[lf - 1] == '\r' ? lf - start - 1 : lf - start;
+        position = lf + 1;
+    } else {
+        length = size - start;
+        position = size;
+    }
+    const void* nul = std::memchr(data + start, '\0', length);
+    return {data + start, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - (data + start)) : length};
 }
 
 }  // namespace Platform

@@ -6,33 +6,31 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "platform/FileBytes.h"
 
 namespace Platform {
 
 class TextModeFile {
 public:
     // Opens and reads path (UTF-8 bytes, as the file system takes them). False when the file
-    // cannot be opened for reading or is neither a regular file nor a pipe; a read error later on stops reading
-    // silently and keeps what was read.
+    // cannot be opened for reading or is neither a regular file nor a pipe; a read error later
+    // on stops reading silently and keeps what was read.
     bool Read(const std::string& path);
 
-    std::size_t LineCount() const noexcept { return Lines.size(); }
-    // Line i, cut at its first NUL byte (as a C string conversion sees it).
-    std::string_view Line(std::size_t i) const noexcept;
+    std::size_t LineCount() const noexcept { return Lines; }
+    // The line that begins at position (0 for the first), cut at its first NUL byte as a C
+    // string conversion sees it; position moves to the next line. Call it LineCount() times.
+    std::string_view NextLine(std::size_t& position) const noexcept;
 
-    // Splits raw file bytes as text mode reads them (public for tests and benchmarks).
-    void Assign(std::string bytes);
+    // Takes raw file bytes as text mode reads them (for tests and benchmarks).
+    void Assign(std::string_view bytes);
 
 private:
-    struct LineSpan {
-        std::size_t Offset;
-        std::size_t Length;
-    };
-    void Split();
+    void EndDataAndCountLines();
 
-    std::string Bytes;
-    std::vector<LineSpan> Lines;
+    FileBytes Bytes;
+    std::size_t Lines = 0;
 };
 
 }  // namespace Platform

@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -17,8 +21,10 @@ std::vector<std::string> LinesOf(const std::string& bytes)
     Platform::TextModeFile file;
     file.Assign(bytes);
     std::vector<std::string> lines;
+    std::size_t position = 0;
     for (std::size_t i = 0; i < file.LineCount(); ++i)
-        lines.emplace_back(file.Line(i));
+        lines.emplace_back(file.NextLine(position));
+    EXPECT_EQ(position, std::min(bytes.find('\x1A'), bytes.size())) << "the lines end where the data ends";
     return lines;
 }
 
@@ -41,6 +47,44 @@ TEST(TextModeReading, SplitsLinesAsTheRunTimeTextModeDoes)
     };
     for (const auto& [bytes, expected] : cases)
         EXPECT_EQ(LinesOf(bytes), expected) << "[" << bytes << "]";
+}
+
+// A pipe's size is not known beforehand: the buffer grows as the bytes come, past the first
+// page and into sizes held by huge pages, and no byte is lost or doubled where it grows.
+TEST(TextModeReading, PipeIsReadWholeWhateverItsLength)
+{
+    const CTempFolder folder;
+    const std::string fifo = folder.Path() + "/field.m5";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string bytes;
+    for (int i = 0; bytes.size() < (std::size_t(5) << 20); ++i)
+        bytes += "line " + std::to_string(i) + (i % 3 == 0 ? "\r\n" : "\n");
+    bytes += "last";
+    // Opened for reading and writing, the pipe does not wait for a reader; the bytes that
+    // do not fit in it wait for the import to read them.
+    const int fd = ::open(fifo.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    std::thread writer([&] {
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (wrote <= 0)
+                break;
+            done += static_cast<std::size_t>(wrote);
+        }
+        ::close(fd);
+    });
+    Platform::TextModeFile file;
+    const bool read = file.Read(fifo);
+    writer.join();
+    ASSERT_TRUE(read);
+    Platform::TextModeFile whole;
+    whole.Assign(bytes);
+    ASSERT_EQ(file.LineCount(), whole.LineCount());
+    std::size_t position = 0;
+    std::size_t expected = 0;
+    for (std::size_t i = 0; i < file.LineCount(); ++i)
+        ASSERT_EQ(file.NextLine(position), whole.NextLine(expected)) << "line " << i;
+    EXPECT_EQ(whole.NextLine(expected = 0), "line 0");
 }
 
 class ImportDriver : public ::testing::Test {

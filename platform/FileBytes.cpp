@@ -1,0 +1,72 @@
+#include "platform/FileBytes.h"
+
+#include <new>
+#include <sys/mman.h>
+#include <utility>
+
+namespace Platform {
+
+namespace {
+
+constexpr std::size_t SmallPage = 4096;
+constexpr std::size_t HugePage = std::size_t(2) << 20;
+
+// Whole small pages, and whole huge pages once the buffer is big enough for one.
+std::size_t RoundUp(std::size_t size)
+{
+    const std::size_t unit = size >= HugePage ? HugePage : SmallPage;
+    if (size > ~std::size_t(0) - unit)
+        throw std::bad_alloc();
+    return (size + unit - 1) / unit * unit;
+}
+
+void AdviseHugePages(char* bytes, std::size_t size)
+{
+    // Only advice: where huge pages are not to be had the buffer works with small ones.
+    if (size >= HugePage)
+        ::madvise(bytes, size, MADV_HUGEPAGE);
+}
+
+}  // namespace
+
+FileBytes::~FileBytes()
+{
+    if (Bytes)
+        ::munmap(Bytes, Mapped);
+}
+
+FileBytes::FileBytes(FileBytes&& other) noexcept
+    : Bytes(std::exchange(other.Bytes, nullptr)),
+      Used(std::exchange(other.Used, 0)),
+      Mapped(std::exchange(other.Mapped, 0))
+{
+}
+
+FileBytes& FileBytes::operator=(FileBytes&& other) noexcept
+{
+    if (this != &other) {
+        if (Bytes)
+            ::munmap(Bytes, Mapped);
+        Bytes = std::exchange(other.Bytes, nullptr);
+        Used = std::exchange(other.Used, 0);
+        Mapped = std::exchange(other.Mapped, 0);
+    }
+    return *this;
+}
+
+void FileBytes::Reserve(std::size_t capacity)
+{
+    if (capacity <= Mapped)
+        return;
+    const std::size_t size = RoundUp(capacity);
+    // A grown mapping moves its pages rather than copying the bytes.
+    void* mapped = Bytes ? ::mremap(Bytes, Mapped, size, MREMAP_MAYMOVE)
+                         : ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        throw std::bad_alloc();
+    Bytes = static_cast<char*>(mapped);
+    Mapped = size;
+    AdviseHugePages(Bytes, Mapped);
+}
+
+}  // namespace Platform

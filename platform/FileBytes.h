@@ -1,0 +1,37 @@
+#pragma once
+// Memory for the bytes of a whole field file, taken straight from the system: it is not
+// cleared before the file is read into it, and a large buffer is backed by huge pages.
+// Reading an archive-sized file into freshly touched small pages costs several times more
+// than the reading itself, one page fault for every 4 KiB.
+#include <cstddef>
+
+namespace Platform {
+
+class FileBytes {
+public:
+    FileBytes() = default;
+    ~FileBytes();
+    FileBytes(FileBytes&& other) noexcept;
+    FileBytes& operator=(FileBytes&& other) noexcept;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    char* Data() noexcept { return Bytes; }
+    const char* Data() const noexcept { return Bytes; }
+    std::size_t Size() const noexcept { return Used; }
+    std::size_t Capacity() const noexcept { return Mapped; }
+
+    // Makes room for at least capacity bytes, keeping those in use; throws std::bad_alloc
+    // when the system has no memory to give.
+    void Reserve(std::size_t capacity);
+    // Sets the count of bytes in use; size must not exceed the capacity.
+    void SetSize(std::size_t size) noexcept { Used = size; }
+    void Clear() noexcept { Used = 0; }
+
+private:
+    char* Bytes = nullptr;
+    std::size_t Used = 0;
+    std::size_t Mapped = 0;
+};
+
+}  // namespace Platform
