@@ -26,8 +26,18 @@ const std::optional<double> ImportedPoint::*const ValueMembers[] = {
 struct PendingRow {
     const ImportedPoint* Point;
     const char* Role;
-    std::string Station;
+    const std::string* Station;  // the observing station's name for a target
 };
+
+const std::string NoStation;
+
+bool NeedsQuotes(const std::string& text)
+{
+    for (const char c : text)
+        if (c == ',' || c == '"' || c == '\r' || c == '\n')
+            return true;
+    return false;
+}
 
 }  // namespace
 
@@ -41,7 +51,7 @@ const std::vector<std::string>& CCsvWriter::Header()
 
 std::string CCsvWriter::Field(const std::string& text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
+    if (!NeedsQuotes(text))
         return text;
     std::string quoted = "\"";
     for (char c : text) {
@@ -66,7 +76,7 @@ void CCsvWriter::WriteRecord(const std::vector<std::string>& fields)
 
 void CCsvWriter::AppendField(std::string& row, const std::string& text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+    if (!NeedsQuotes(text)) {
         row += text;
         return;
     }
@@ -79,11 +89,10 @@ void CCsvWriter::AppendField(std::string& row, const std::string& text)
     row += '"';
 }
 
-void CCsvWriter::WritePoint(const std::string& file, const char* role, const std::string& station,
+void CCsvWriter::WritePoint(const std::string& fileField, const char* role, const std::string& station,
                             const ImportedPoint& point)
 {
-    Row.clear();
-    AppendField(Row, file);
+    Row.assign(fileField);
     Row += ',';
     Row += role;
     Row += ',';
@@ -113,21 +122,32 @@ void CCsvWriter::Write(const ImportData& data)
     WriteRecord(Header());
     for (const ImportedFile& file : data.Files) {
         // Rows in the order the plug-in sent the items, as in the table and the trace.
+        // Each of the three lists is in that order already, so merging them is enough.
+        std::size_t count = file.Stations.size() + file.LooseTargets.size() + file.Points.size();
+        for (const ImportedStation& station : file.Stations)
+            count += station.Targets.size();
         std::vector<PendingRow> rows;
+        rows.reserve(count);
         for (const ImportedStation& station : file.Stations) {
-            rows.push_back({&station.Station, "station", std::string()});
+            rows.push_back({&station.Station, "station", &NoStation});
             for (const ImportedPoint& target : station.Targets)
-                rows.push_back({&target, "target", station.Station.Name});
+                rows.push_back({&target, "target", &station.Station.Name});
         }
+        const auto looseTargets = static_cast<std::ptrdiff_t>(rows.size());
         for (const ImportedPoint& target : file.LooseTargets)
-            rows.push_back({&target, "target", std::string()});
+            rows.push_back({&target, "target", &NoStation});
+        const auto points = static_cast<std::ptrdiff_t>(rows.size());
         for (const ImportedPoint& point : file.Points)
-            rows.push_back({&point, "point", std::string()});
-        std::stable_sort(rows.begin(), rows.end(), [](const PendingRow& a, const PendingRow& b) {
+            rows.push_back({&point, "point", &NoStation});
+        const auto bySequence = [](const PendingRow& a, const PendingRow& b) {
             return a.Point->Sequence < b.Point->Sequence;
-        });
+        };
+        std::inplace_merge(rows.begin(), rows.begin() + looseTargets, rows.begin() + points, bySequence);
+        std::inplace_merge(rows.begin(), rows.begin() + points, rows.end(), bySequence);
+        std::string fileField;
+        AppendField(fileField, file.Name);
         for (const PendingRow& row : rows)
-            WritePoint(file.Name, row.Role, row.Station, *row.Point);
+            WritePoint(fileField, row.Role, *row.Station, *row.Point);
     }
 }
 

@@ -23,7 +23,7 @@ public:
 
 private:
     void WriteRecord(const std::vector<std::string>& fields);
-    void WritePoint(const std::string& file, const char* role, const std::string& station, const ImportedPoint& point);
+    void WritePoint(const std::string& fileField, const char* role, const std::string& station, const ImportedPoint& point);
     // Appends one field, quoted where it must be, to the row being built.
     static void AppendField(std::string& row, const std::string& text);
 
