@@ -35,6 +35,12 @@ void Widen(const unsigned char* __restrict source, wchar_t* __restrict target, s
         target[i] = static_cast<wchar_t>(source[i]);
 }
 
+void Translate(const unsigned char* __restrict source, wchar_t* __restrict target, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        target[i] = static_cast<wchar_t>(source[i] < 0x80 ? source[i] : HighHalf[source[i] - 0x80]);
+}
+
 }  // namespace
 
 char16_t DecodeWindows1251(unsigned char byte) noexcept
@@ -47,19 +53,20 @@ void DecodeWindows1251(const char* bytes, std::size_t count, std::wstring& out)
     out.resize(count);
     wchar_t* target = out.data();
     const auto* source = reinterpret_cast<const unsigned char*>(bytes);
-    unsigned char high = 0;
-    for (std::size_t i = 0; i < count; ++i)
-        high |= source[i];
+    // Pieces of plain ASCII, most of an M5 line even where a name is in Cyrillic, are widened
+    // straight; only the pieces with high bytes go through the table.
+    constexpr std::size_t Piece = 16;
     std::size_t i = 0;
-    if (high < 0x80) {
-        // Plain ASCII, the usual M5 text: a straight widening.
-        Widen(source, target, count);
-        return;
+    for (; i + Piece <= count; i += Piece) {
+        unsigned char high = 0;
+        for (std::size_t k = 0; k < Piece; ++k)
+            high |= source[i + k];
+        if (high < 0x80)
+            Widen(source + i, target + i, Piece);
+        else
+            Translate(source + i, target + i, Piece);
     }
-    for (; i < count; ++i) {
-        const unsigned char byte = source[i];
-        target[i] = static_cast<wchar_t>(byte < 0x80 ? byte : HighHalf[byte - 0x80]);
-    }
+    Translate(source + i, target + i, count - i);
 }
 
 }  // namespace Platform

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/CodePage.h"
 #include "platform/TextModeFile.h"
 #include "plugin/PluginInterfaces.h"
 #include "tests/support/M5Lines.h"
@@ -85,6 +86,25 @@ TEST(TextModeReading, PipeIsReadWholeWhateverItsLength)
     for (std::size_t i = 0; i < file.LineCount(); ++i)
         ASSERT_EQ(file.NextLine(position), whole.NextLine(expected)) << "line " << i;
     EXPECT_EQ(whole.NextLine(expected = 0), "line 0");
+}
+
+// Lines are decoded in pieces, plain ASCII pieces apart: a high byte at any place, on either
+// side of a piece's edge, and lines of every length around the piece size decode as byte by byte.
+TEST(CodePageReading, HighBytesDecodeWhereverTheyStand)
+{
+    std::wstring decoded;
+    for (std::size_t length = 0; length <= 50; ++length) {
+        for (std::size_t place = 0; place <= length; ++place) {
+            std::string line(length, 'a');
+            if (place < length)
+                line[place] = static_cast<char>(0xC0 + place % 64);
+            Platform::DecodeWindows1251(line.data(), line.size(), decoded);
+            std::wstring expected;
+            for (const char c : line)
+                expected += static_cast<wchar_t>(Platform::DecodeWindows1251(static_cast<unsigned char>(c)));
+            ASSERT_EQ(decoded, expected) << "length " << length << ", high byte at " << place;
+        }
+    }
 }
 
 class ImportDriver : public ::testing::Test {
