@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "host/ShortestDecimal.h"
+
 namespace Host {
 
 namespace {
@@ -111,7 +113,7 @@ void CCsvWriter::WritePoint(const std::string& fileField, const char* role, cons
     for (const auto member : ValueMembers) {
         Row += ',';
         if (const std::optional<double>& value = point.*member)
-            Row.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, *value).ptr);
+            AppendShortest(Row, *value);
     }
     Row += "\r\n";
     Out.write(Row.data(), static_cast<std::streamsize>(Row.size()));

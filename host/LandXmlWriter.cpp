@@ -1,7 +1,6 @@
 #include "host/LandXmlWriter.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -12,6 +11,8 @@
 
 #include <pugixml.hpp>
 
+#include "host/ShortestDecimal.h"
+
 namespace Host {
 
 namespace {
@@ -20,9 +21,9 @@ constexpr const char* Namespace = "http://www.landxml.org/schema/LandXML-1.2";
 
 std::string Number(double value)
 {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    std::string text;
+    AppendShortest(text, value);
+    return text;
 }
 
 // Attributes of type xs:double take no infinities or NaN in this spelling; such a value is

@@ -15,7 +15,7 @@ class CTraceFormat final : public IOutputFormat {
 public:
     explicit CTraceFormat(std::ostream& out) : Writer(out) {}
     void OnCall(const HostCall& call) override { Writer.OnCall(call); }
-    void Finish() override {}
+    void Finish() override { Writer.Flush(); }
 private:
     CTraceWriter Writer;
 };

@@ -1,61 +1,88 @@
 #include "host/TraceWriter.h"
 
-#include <charconv>
 #include <cmath>
 
 #include <nlohmann/json.hpp>
+
+#include "host/ShortestDecimal.h"
 
 namespace Host {
 
 namespace {
 
+// JSON has no infinities or NaN; the host never receives them from its own converters.
 template <typename T>
-std::string Shortest(T value)
+void AppendNumber(std::string& line, T value)
 {
-    // JSON has no infinities or NaN; the host never receives them from its own converters.
-    if (!std::isfinite(value))
-        return "null";
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    if (std::isfinite(value))
+        AppendShortest(line, value);
+    else
+        line += "null";
 }
 
-std::string JsonString(const std::string& text)
+// Plain printable ASCII needs no escapes and no check of its encoding; anything else is left
+// to the JSON library, which escapes control characters and replaces what is not UTF-8.
+void AppendJsonString(std::string& line, const std::string& text)
 {
-    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    for (const char c : text) {
+        if (c < 0x20 || c > 0x7E || c == '"' || c == '\\') {
+            line += nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+            return;
+        }
+    }
+    line += '"';
+    line += text;
+    line += '"';
 }
+
+// Lines are collected and written in pieces of about this size.
+constexpr std::size_t FlushSize = 64 * 1024;
 
 }  // namespace
 
-std::string ShortestDecimal(double value) { return Shortest(value); }
-std::string ShortestDecimal(float value) { return Shortest(value); }
+CTraceWriter::~CTraceWriter()
+{
+    Flush();
+}
+
+void CTraceWriter::Flush()
+{
+    Out.write(Pending.data(), static_cast<std::streamsize>(Pending.size()));
+    Pending.clear();
+}
 
 void CTraceWriter::OnCall(const HostCall& call)
 {
-    Line = "{\"op\":\"";
-    Line += OpName(call.Operation);
-    Line += '"';
+    Pending += "{\"op\":\"";
+    Pending += OpName(call.Operation);
+    Pending += '"';
     switch (ArgumentOf(call.Operation)) {
     case ArgumentKind::None:
         break;
     case ArgumentKind::Text:
-        Line += ",\"text\":" + JsonString(call.Text);
+        Pending += ",\"text\":";
+        AppendJsonString(Pending, call.Text);
         break;
     case ArgumentKind::Name:
-        Line += ",\"name\":" + JsonString(call.Text);
+        Pending += ",\"name\":";
+        AppendJsonString(Pending, call.Text);
         break;
     case ArgumentKind::Integer:
-        Line += ",\"value\":" + std::to_string(call.Integer);
+        Pending += ",\"value\":";
+        Pending += std::to_string(call.Integer);
         break;
     case ArgumentKind::Float:
-        Line += ",\"value\":" + Shortest(call.Float);
+        Pending += ",\"value\":";
+        AppendNumber(Pending, call.Float);
         break;
     case ArgumentKind::Double:
-        Line += ",\"value\":" + Shortest(call.Double);
+        Pending += ",\"value\":";
+        AppendNumber(Pending, call.Double);
         break;
     }
-    Line += "}\n";
-    Out.write(Line.data(), static_cast<std::streamsize>(Line.size()));
+    Pending += "}\n";
+    if (Pending.size() >= FlushSize)
+        Flush();
 }
 
 }  // namespace Host

@@ -7,17 +7,19 @@
 
 namespace Host {
 
-// The shortest decimal text that reads back to the same value.
-std::string ShortestDecimal(double value);
-std::string ShortestDecimal(float value);
-
+// Lines go to the stream in pieces; Flush hands over what is collected, and so does the
+// destructor, so that the calls traced before an import failed are written too.
 class CTraceWriter final : public ICallSink {
 public:
     explicit CTraceWriter(std::ostream& out) : Out(out) {}
+    ~CTraceWriter() override;
+    CTraceWriter(const CTraceWriter&) = delete;
+    CTraceWriter& operator=(const CTraceWriter&) = delete;
     void OnCall(const HostCall& call) override;
+    void Flush();
 private:
     std::ostream& Out;
-    std::string Line;
+    std::string Pending;
 };
 
 }  // namespace Host
