@@ -94,6 +94,20 @@ TEST(HostFault, ImportThatThrowsLeavesThePreviousOutputWhole)
     EXPECT_TRUE(Leftovers(folder.Path()).empty());
 }
 
+// The trace streams the calls: those made before the import failed reach standard output.
+TEST(HostFault, TraceOfAnImportThatThrowsKeepsTheCallsBeforeTheFailure)
+{
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
+    const RunResult run = RunM5Import({"--plugin", M5_FAULT_ThrowingImport_PLUGIN, "--format", "trace", job});
+    EXPECT_EQ(run.Status, 1);
+    const std::string expected = "{\"op\":\"SetFileName\",\"text\":\"" + job + "\"}\n"
+                                 "{\"op\":\"GetConverterFactory\"}\n"
+                                 "{\"op\":\"AddStation\",\"name\":\"S1\"}\n"
+                                 "{\"op\":\"SetX\",\"value\":1.5}\n";
+    EXPECT_EQ(run.Out, expected);
+}
+
 TEST(HostFault, OutputOntoAFolderIsReportedAndNothingIsLeft)
 {
     const CTempFolder folder;
