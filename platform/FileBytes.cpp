@@ -2,6 +2,8 @@
 
 #include <new>
 #include <sys/mman.h>
+
+#include "platform/Sanitizers.h"
 #include <utility>
 
 namespace Platform {
@@ -20,6 +22,14 @@ std::size_t RoundUp(std::size_t size)
     return (size + unit - 1) / unit * unit;
 }
 
+#if M5_ADDRESS_SANITIZER
+void MarkUnreadable(const char* bytes, std::size_t size) { ASAN_POISON_MEMORY_REGION(bytes, size); }
+void MarkReadable(const char* bytes, std::size_t size) { ASAN_UNPOISON_MEMORY_REGION(bytes, size); }
+#else
+void MarkUnreadable(const char*, std::size_t) {}
+void MarkReadable(const char*, std::size_t) {}
+#endif
+
 void AdviseHugePages(char* bytes, std::size_t size)
 {
     // Only advice: where huge pages are not to be had the buffer works with small ones.
@@ -31,8 +41,23 @@ void AdviseHugePages(char* bytes, std::size_t size)
 
 FileBytes::~FileBytes()
 {
-    if (Bytes)
+    if (Bytes) {
+        MarkReadable(Bytes, Mapped);
         ::munmap(Bytes, Mapped);
+    }
+}
+
+void FileBytes::SetSize(std::size_t size) noexcept
+{
+    Used = size;
+    MarkReadable(Bytes, Used);
+    MarkUnreadable(Bytes + Used, Mapped - Used);
+}
+
+void FileBytes::Clear() noexcept
+{
+    Used = 0;
+    MarkReadable(Bytes, Mapped);
 }
 
 FileBytes::FileBytes(FileBytes&& other) noexcept
@@ -45,8 +70,10 @@ FileBytes::FileBytes(FileBytes&& other) noexcept
 FileBytes& FileBytes::operator=(FileBytes&& other) noexcept
 {
     if (this != &other) {
-        if (Bytes)
+        if (Bytes) {
+            MarkReadable(Bytes, Mapped);
             ::munmap(Bytes, Mapped);
+        }
         Bytes = std::exchange(other.Bytes, nullptr);
         Used = std::exchange(other.Used, 0);
         Mapped = std::exchange(other.Mapped, 0);
@@ -59,6 +86,8 @@ void FileBytes::Reserve(std::size_t capacity)
     if (capacity <= Mapped)
         return;
     const std::size_t size = RoundUp(capacity);
+    if (Bytes)
+        MarkReadable(Bytes, Mapped);
     // A grown mapping moves its pages rather than copying the bytes.
     void* mapped = Bytes ? ::mremap(Bytes, Mapped, size, MREMAP_MAYMOVE)
                          : ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -67,6 +96,7 @@ void FileBytes::Reserve(std::size_t capacity)
     Bytes = static_cast<char*>(mapped);
     Mapped = size;
     AdviseHugePages(Bytes, Mapped);
+    MarkReadable(Bytes, Mapped);
 }
 
 }  // namespace Platform

@@ -24,9 +24,11 @@ public:
     // Makes room for at least capacity bytes, keeping those in use; throws std::bad_alloc
     // when the system has no memory to give.
     void Reserve(std::size_t capacity);
-    // Sets the count of bytes in use; size must not exceed the capacity.
-    void SetSize(std::size_t size) noexcept { Used = size; }
-    void Clear() noexcept { Used = 0; }
+    // Sets the count of bytes in use; size must not exceed the capacity. Under the address
+    // sanitizer the bytes beyond it are marked unreadable, as those past a string's end are.
+    void SetSize(std::size_t size) noexcept;
+    // No bytes in use, and the whole capacity free to be written (by a read, say).
+    void Clear() noexcept;
 
 private:
     char* Bytes = nullptr;

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/CodePage.h"
+#include "platform/FileBytes.h"
+#include "platform/Sanitizers.h"
 #include "platform/TextModeFile.h"
 #include "plugin/PluginInterfaces.h"
 #include "tests/support/M5Lines.h"
@@ -105,6 +107,28 @@ TEST(CodePageReading, HighBytesDecodeWhereverTheyStand)
             ASSERT_EQ(decoded, expected) << "length " << length << ", high byte at " << place;
         }
     }
+}
+
+// The file's bytes live outside the allocator the sanitizer watches; the buffer marks what lies
+// past the data itself, so a read beyond a line's end is still caught in checked builds.
+TEST(TextModeReading, BytesPastTheDataAreOffLimitsInCheckedBuilds)
+{
+#if M5_ADDRESS_SANITIZER
+    Platform::FileBytes bytes;
+    bytes.Reserve(100);
+    bytes.Data()[0] = 'a';
+    bytes.SetSize(3);
+    EXPECT_FALSE(__asan_address_is_poisoned(bytes.Data() + 2));
+    EXPECT_TRUE(__asan_address_is_poisoned(bytes.Data() + 3));
+    EXPECT_TRUE(__asan_address_is_poisoned(bytes.Data() + bytes.Capacity() - 1));
+    bytes.Clear();
+    EXPECT_FALSE(__asan_address_is_poisoned(bytes.Data() + bytes.Capacity() - 1)) << "free to be read into";
+    bytes.SetSize(1);
+    bytes.Reserve(bytes.Capacity() * 4);
+    EXPECT_EQ(bytes.Data()[0], 'a') << "kept where the buffer grew";
+#else
+    GTEST_SKIP() << "not a build checked by the address sanitizer";
+#endif
 }
 
 class ImportDriver : public ::testing::Test {
