@@ -6,6 +6,7 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <sys/auxv.h>
 #include <unistd.h>
 #include <vector>
 
@@ -145,10 +146,12 @@ int Run(int argc, char** argv)
 // than parsing the file. The C library backs its heap with transparent huge pages only when
 // told so before the program starts, so the program starts itself once more with that
 // setting, unless the caller has chosen the library's settings. Where the restart is not
-// possible the program goes on as it was started.
+// possible the program goes on as it was started. A program started through the dynamic
+// loader by name (no interpreter base in its auxiliary vector) is not restarted: its own
+// image would be the loader's.
 void RestartWithHugePageHeap(char** argv)
 {
-    if (std::getenv("GLIBC_TUNABLES"))
+    if (std::getenv("GLIBC_TUNABLES") || ::getauxval(AT_BASE) == 0)
         return;
     if (::setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 1) != 0)
         return;
