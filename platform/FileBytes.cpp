@@ -2,9 +2,9 @@
 
 #include <new>
 #include <sys/mman.h>
+#include <utility>
 
 #include "platform/Sanitizers.h"
-#include <utility>
 
 namespace Platform {
 

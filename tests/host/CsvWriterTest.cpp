@@ -142,4 +142,40 @@ TEST(CsvWriter, OneRowPerItemThatReadsBackExactly)
     EXPECT_EQ(number(3, "v"), "inf");
 }
 
+// Stations with their targets, plain points and targets observed from no known station come
+// from three lists; the rows interleave them back into the order the plug-in sent them.
+TEST(CsvWriter, RowsFollowTheOrderOfArrivalAcrossTheLists)
+{
+    ImportedFile file;
+    file.Name = "job.m5";
+    std::size_t sequence = 0;
+    auto item = [&](const std::string& name) {
+        ImportedPoint point;
+        point.Name = name;
+        point.Sequence = sequence++;
+        return point;
+    };
+    file.LooseTargets.push_back(item("t0"));
+    file.Stations.push_back({item("S1"), {item("t1"), item("t2")}});
+    file.Points.push_back(item("p1"));
+    file.LooseTargets.push_back(item("t3"));
+    file.Points.push_back(item("p2"));
+    file.Stations.push_back({item("S2"), {item("t4")}});
+    file.Points.push_back(item("p3"));
+    ImportData data;
+    data.Files.push_back(file);
+
+    std::ostringstream out;
+    CCsvWriter(out).Write(data);
+    const Records records = ReadCsv(out.str());
+    std::vector<std::string> order;
+    for (std::size_t row = 1; row < records.size(); ++row)
+        order.push_back(records[row][1] + " " + records[row][2] + "/" + records[row][3]);
+    const std::vector<std::string> expected = {
+        "target /t0", "station /S1", "target S1/t1", "target S1/t2", "point /p1", "target /t3",
+        "point /p2", "station /S2", "target S2/t4", "point /p3",
+    };
+    EXPECT_EQ(order, expected);
+}
+
 }  // namespace
