@@ -23,15 +23,14 @@ void ImportFiles(IFileNameEnumerator& files, IImportContext& context, const Impo
 
 namespace {
 
-void ParseLines(const Platform::TextModeFile& file, IImportContext& context, const ImportSettings& settings)
+void ParseLines(Platform::TextModeFile& file, IImportContext& context, const ImportSettings& settings)
 {
     CParser parser(context, settings);
     const std::size_t count = file.LineCount();
     const float total = static_cast<float>(count);
     std::wstring line;
-    std::size_t position = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view bytes = file.NextLine(position);
+        const std::string_view bytes = file.NextLine();
         Platform::DecodeWindows1251(bytes.data(), bytes.size(), line);
         context.SetCurrentLine(static_cast<std::int32_t>(i));
         parser.ParseLine(static_cast<std::int32_t>(i), line);

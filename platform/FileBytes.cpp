@@ -1,5 +1,7 @@
 #include "platform/FileBytes.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
 #include <sys/mman.h>
 #include <utility>
@@ -57,13 +59,29 @@ void FileBytes::SetSize(std::size_t size) noexcept
 void FileBytes::Clear() noexcept
 {
     Used = 0;
+    Discarded = 0;
     MarkReadable(Bytes, Mapped);
+}
+
+void FileBytes::Discard(std::size_t offset) noexcept
+{
+    // Whole huge pages where the buffer has them, so that none is split.
+    const std::size_t unit = Mapped >= HugePage ? HugePage : SmallPage;
+    const auto start = reinterpret_cast<std::uintptr_t>(Bytes);
+    const std::uintptr_t boundary = (start + std::min(offset, Used)) / unit * unit;
+    if (boundary <= start + Discarded)
+        return;
+    const std::size_t upTo = boundary - start;
+    ::madvise(Bytes + Discarded, upTo - Discarded, MADV_DONTNEED);
+    Discarded = upTo;
+    MarkUnreadable(Bytes, Discarded);
 }
 
 FileBytes::FileBytes(FileBytes&& other) noexcept
     : Bytes(std::exchange(other.Bytes, nullptr)),
       Used(std::exchange(other.Used, 0)),
-      Mapped(std::exchange(other.Mapped, 0))
+      Mapped(std::exchange(other.Mapped, 0)),
+      Discarded(std::exchange(other.Discarded, 0))
 {
 }
 
@@ -77,6 +95,7 @@ FileBytes& FileBytes::operator=(FileBytes&& other) noexcept
         Bytes = std::exchange(other.Bytes, nullptr);
         Used = std::exchange(other.Used, 0);
         Mapped = std::exchange(other.Mapped, 0);
+        Discarded = std::exchange(other.Discarded, 0);
     }
     return *this;
 }

@@ -29,11 +29,16 @@ public:
     void SetSize(std::size_t size) noexcept;
     // No bytes in use, and the whole capacity free to be written (by a read, say).
     void Clear() noexcept;
+    // Gives the memory of the bytes before offset back to the system, in whole pages: a file
+    // read once from start to end need not stay whole in memory. Those bytes must not be read
+    // again (they would read as zeros); write them again only after Clear.
+    void Discard(std::size_t offset) noexcept;
 
 private:
     char* Bytes = nullptr;
     std::size_t Used = 0;
     std::size_t Mapped = 0;
+    std::size_t Discarded = 0;  // bytes at the start whose memory went back to the system
 };
 
 }  // namespace Platform

@@ -42,6 +42,9 @@ void ReadAll(int fd, std::size_t sizeHint, FileBytes& bytes)
     bytes.SetSize(used);
 }
 
+// The memory behind the reading goes back in steps of this many bytes.
+constexpr std::size_t DiscardStep = std::size_t(4) << 20;
+
 }  // namespace
 
 bool TextModeFile::Read(const std::string& path)
@@ -79,6 +82,8 @@ void TextModeFile::Assign(std::string_view bytes)
 void TextModeFile::EndDataAndCountLines()
 {
     Lines = 0;
+    Position = 0;
+    DiscardedUpTo = 0;
     if (Bytes.Size() == 0)
         return;
     const char* data = Bytes.Data();
@@ -93,22 +98,26 @@ void TextModeFile::EndDataAndCountLines()
 
 // Text mode reads each CR LF as LF, so a CR right before a LF is not part of the line; any
 // other CR is.
-std::string_view TextModeFile::NextLine(std::size_t& position) const noexcept
+std::string_view TextModeFile::NextLine() noexcept
 {
     const char* const data = Bytes.Data();
     const std::size_t size = Bytes.Size();
-    if (position >= size)
+    if (Position >= size)
         return {};
-    const std::size_t start = position;
+    const std::size_t start = Position;
+    if (start - DiscardedUpTo >= DiscardStep) {
+        Bytes.Discard(start);
+        DiscardedUpTo = start;
+    }
     const void* found = std::memchr(data + start, '\n', size - start);
     std::size_t length;
     if (found) {
         const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(found) - data);
         length = lf > start && data[lf - 1] == '\r' ? lf - start - 1 : lf - start;
-        position = lf + 1;
+        Position = lf + 1;
     } else {
         length = size - start;
-        position = size;
+        Position = size;
     }
     const void* nul = std::memchr(data + start, '\0', length);
     return {data + start, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - (data + start)) : length};

@@ -19,9 +19,11 @@ public:
     bool Read(const std::string& path);
 
     std::size_t LineCount() const noexcept { return Lines; }
-    // The line that begins at position (0 for the first), cut at its first NUL byte as a C
-    // string conversion sees it; position moves to the next line. Call it LineCount() times.
-    std::string_view NextLine(std::size_t& position) const noexcept;
+    // The next line, from the first, cut at its first NUL byte as a C string conversion sees
+    // it; empty once the lines are all read. Lines are read once, in order: the view holds
+    // until the next call, and the memory of the lines behind is given back as reading moves
+    // on, so that a large file does not stay whole in memory while it is parsed.
+    std::string_view NextLine() noexcept;
 
     // Takes raw file bytes as text mode reads them (for tests and benchmarks).
     void Assign(std::string_view bytes);
@@ -31,6 +33,8 @@ private:
 
     FileBytes Bytes;
     std::size_t Lines = 0;
+    std::size_t Position = 0;       // where the next line starts
+    std::size_t DiscardedUpTo = 0;  // where the memory was last given back
 };
 
 }  // namespace Platform
