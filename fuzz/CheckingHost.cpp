@@ -23,25 +23,51 @@ std::u16string_view CheckedText(const char16_t* text, const char* what)
     return std::u16string_view(text, Platform::Utf16Length(text));
 }
 
+// The references of one host object, counted in the object and in the context, so that the
+// context sees what the plug-in holds and what was never destroyed.
+class CReferences {
+public:
+    CReferences(CCheckingContext& host, const char* overRelease) : Host(host), OverRelease(overRelease)
+    {
+        ++Host.Live;
+    }
+    void Add()
+    {
+        ++Count;
+        ++Host.Outstanding;
+    }
+    // True when the last reference went: the object is to delete itself.
+    bool Drop()
+    {
+        Require(Count > 0, OverRelease);
+        --Host.Outstanding;
+        if (--Count != 0)
+            return false;
+        --Host.Live;
+        return true;
+    }
+    bool Held() const { return Count > 0; }
+
+private:
+    CCheckingContext& Host;
+    const char* OverRelease;
+    int Count = 0;
+};
+
 // A converter with the real host's rules, counting its references in the context.
 template <typename Interface>
 class CCountedConverter final : public Interface {
 public:
     CCountedConverter(CCheckingContext& host, ConvertFunction convert, int code)
-        : Host(host), Convert(convert), Code(code) { ++Host.Live; }
-
-    void AddRef() override
+        : References(host, "a converter released more often than it was referenced"), Convert(convert), Code(code)
     {
-        ++Count;
-        ++Host.Outstanding;
     }
+
+    void AddRef() override { References.Add(); }
     bool Release() override
     {
-        Require(Count > 0, "a converter released more often than it was referenced");
-        --Host.Outstanding;
-        if (--Count != 0)
+        if (!References.Drop())
             return false;
-        --Host.Live;
         delete this;
         return true;
     }
@@ -58,31 +84,24 @@ public:
 
 private:
     ~CCountedConverter() = default;
-    CCheckingContext& Host;
+    CReferences References;
     ConvertFunction Convert;
     int Code;
-    int Count = 0;
 };
 
 class CCountedFactory final : public Plugin::IConverterFactory {
 public:
-    CCountedFactory(CCheckingContext& host, bool withConverters) : Host(host), WithConverters(withConverters)
+    CCountedFactory(CCheckingContext& host, bool withConverters)
+        : Host(host), References(host, "the converter factory released more often than it was referenced"),
+          WithConverters(withConverters)
     {
-        ++Host.Live;
     }
 
-    void AddRef() override
-    {
-        ++Count;
-        ++Host.Outstanding;
-    }
+    void AddRef() override { References.Add(); }
     bool Release() override
     {
-        Require(Count > 0, "the converter factory released more often than it was referenced");
-        --Host.Outstanding;
-        if (--Count != 0)
+        if (!References.Drop())
             return false;
-        --Host.Live;
         delete this;
         return true;
     }
@@ -110,7 +129,7 @@ private:
     template <typename Interface>
     Interface* Make(ConvertFunction convert, int code, bool known)
     {
-        Require(Count > 0, "a converter asked of a released factory");
+        Require(References.Held(), "a converter asked of a released factory");
         if (!WithConverters || !known)
             return nullptr;
         auto* converter = new CCountedConverter<Interface>(Host, convert, code);
@@ -119,8 +138,8 @@ private:
     }
 
     CCheckingContext& Host;
+    CReferences References;
     bool WithConverters;
-    int Count = 0;
 };
 
 }  // namespace

@@ -53,15 +53,9 @@ const std::vector<std::string>& CCsvWriter::Header()
 
 std::string CCsvWriter::Field(const std::string& text)
 {
-    if (!NeedsQuotes(text))
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
+    std::string field;
+    AppendField(field, text);
+    return field;
 }
 
 void CCsvWriter::WriteRecord(const std::vector<std::string>& fields)
@@ -70,7 +64,7 @@ void CCsvWriter::WriteRecord(const std::vector<std::string>& fields)
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line += ',';
-        line += Field(fields[i]);
+        AppendField(line, fields[i]);
     }
     line += "\r\n";
     Out.write(line.data(), static_cast<std::streamsize>(line.size()));

@@ -1,6 +1,8 @@
 #include "host/TraceWriter.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include <nlohmann/json.hpp>
 
@@ -9,6 +11,12 @@
 namespace Host {
 
 namespace {
+
+void AppendInteger(std::string& line, std::int32_t value)
+{
+    char digits[16];
+    line.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
 
 // JSON has no infinities or NaN; the host never receives them from its own converters.
 template <typename T>
@@ -69,7 +77,7 @@ void CTraceWriter::OnCall(const HostCall& call)
         break;
     case ArgumentKind::Integer:
         Pending += ",\"value\":";
-        Pending += std::to_string(call.Integer);
+        AppendInteger(Pending, call.Integer);
         break;
     case ArgumentKind::Float:
         Pending += ",\"value\":";

@@ -35,18 +35,22 @@ void Widen(const unsigned char* __restrict source, wchar_t* __restrict target, s
         target[i] = static_cast<wchar_t>(source[i]);
 }
 
-void Translate(const unsigned char* __restrict source, wchar_t* __restrict target, std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i)
-        target[i] = static_cast<wchar_t>(source[i] < 0x80 ? source[i] : HighHalf[source[i] - 0x80]);
-}
-
 }  // namespace
 
 char16_t DecodeWindows1251(unsigned char byte) noexcept
 {
     return byte < 0x80 ? static_cast<char16_t>(byte) : HighHalf[byte - 0x80];
 }
+
+namespace {
+
+void Translate(const unsigned char* __restrict source, wchar_t* __restrict target, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        target[i] = static_cast<wchar_t>(DecodeWindows1251(source[i]));
+}
+
+}  // namespace
 
 void DecodeWindows1251(const char* bytes, std::size_t count, std::wstring& out)
 {
