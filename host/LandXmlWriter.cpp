@@ -239,7 +239,6 @@ void CLandXmlWriter::Write(const ImportData& data)
     for (const ImportedFile& file : data.Files) {
         pugi::xml_node survey = root.append_child("Survey");
         survey.append_child("SurveyHeader").append_attribute("name") = file.Name.c_str();
-        survey.append_child("Equipment");
         for (const ImportedStation& station : file.Stations)
             WriteSetup(survey, station, ++setupId, registry);
         RegisterOthers(file, registry);

@@ -132,7 +132,7 @@ TEST(LandXmlWriter, OneSurveyPerFileWithASetUpPerStation)
     ASSERT_EQ(surveys.size(), 2u);
     EXPECT_STREQ(surveys[0].child("SurveyHeader").attribute("name").value(), "traverse.m5");
     EXPECT_STREQ(surveys[0].first_child().name(), "SurveyHeader");
-    EXPECT_STREQ(surveys[0].first_child().next_sibling().name(), "Equipment");
+    EXPECT_STREQ(surveys[0].first_child().next_sibling().name(), "InstrumentSetup");
     EXPECT_FALSE(surveys[1].child("InstrumentSetup"));
 
     const pugi::xml_node setup = surveys[0].child("InstrumentSetup");
