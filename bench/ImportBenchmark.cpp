@@ -75,6 +75,29 @@ void ImportFile(benchmark::State& state)
 }
 BENCHMARK(ImportFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// The reading alone: the file into memory in text mode, then every line walked, as the import
+// driver does before it decodes a line and hands it to the parser.
+void ReadFile(benchmark::State& state)
+{
+    const std::string path = BenchFile();
+    std::size_t bytes = 0;
+    std::size_t lines = 0;
+    CountBytesAndLines(path, bytes, lines);
+    for (auto _ : state) {
+        Platform::TextModeFile file;
+        if (!file.Read(path)) {
+            state.SkipWithError("cannot read the benchmark file");
+            break;
+        }
+        for (std::size_t i = 0; i < file.LineCount(); ++i)
+            benchmark::DoNotOptimize(file.NextLine().data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes * state.iterations()));
+    state.counters["lines_per_second"] =
+        benchmark::Counter(static_cast<double>(lines * state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(ReadFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 const std::string SampleLines =
     "For M5|Adr 00006|PI1 1234          3            |SD        97.784 m    |Hz      282.2703 DMS  |V1      106.0714 DMS  | \r\n"
     "For M5|Adr 00007|PI1 1234          3            |Y       6045.007 m    |X       5663.975 m    |Z        112.372 m    | \r\n";

@@ -10,15 +10,31 @@
 
 namespace Plugin {
 
+namespace {
+
+void ImportFile(const std::u16string& name, IImportContext& context, const ImportSettings& settings,
+                Platform::TextModeFile& file);
+
+}  // namespace
+
 void ImportFiles(IFileNameEnumerator& files, IImportContext& context, const ImportSettings& settings)
 {
+    // One buffer for the bytes of every file: its memory is taken from the system once, not
+    // again for each of many small files.
+    Platform::TextModeFile file;
     files.Reset();
     while (files.IsValid()) {
         const char16_t* current = files.Current();
         const std::u16string name(current ? current : u"");
-        ImportFile(name, context, settings);
+        ImportFile(name, context, settings, file);
         files.MoveNext();
     }
+}
+
+void ImportFile(const std::u16string& name, IImportContext& context, const ImportSettings& settings)
+{
+    Platform::TextModeFile file;
+    ImportFile(name, context, settings, file);
 }
 
 namespace {
@@ -40,12 +56,10 @@ void ParseLines(Platform::TextModeFile& file, IImportContext& context, const Imp
     parser.Finish();
 }
 
-}  // namespace
-
-void ImportFile(const std::u16string& name, IImportContext& context, const ImportSettings& settings)
+void ImportFile(const std::u16string& name, IImportContext& context, const ImportSettings& settings,
+                Platform::TextModeFile& file)
 {
     context.SetFileName(name.c_str());
-    Platform::TextModeFile file;
     if (!file.Read(Platform::Utf16ToUtf8(name, true))) {
         const CBoundaryText message(LoadMessageText(IdCannotOpenFile));
         context.ReportMessage(message.c_str());
@@ -58,5 +72,7 @@ void ImportFile(const std::u16string& name, IImportContext& context, const Impor
     }
     context.SetProgress(100.0f);
 }
+
+}  // namespace
 
 }  // namespace Plugin

@@ -1,5 +1,6 @@
 #include "platform/TextModeFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,31 +22,38 @@ private:
     int Fd;
 };
 
-// Reads until end of file or the first error; what was read before an error is kept. The
-// size of a regular file is known, so its bytes are read into one buffer of that size; the
-// byte to spare lets the last read see the end of the file without growing the buffer.
-void ReadAll(int fd, std::size_t sizeHint, FileBytes& bytes)
-{
-    bytes.Clear();
-    bytes.Reserve(sizeHint + 1);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == bytes.Capacity())
-            bytes.Reserve(used * 2);
-        const ssize_t got = ::read(fd, bytes.Data() + used, bytes.Capacity() - used);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        used += static_cast<std::size_t>(got);
-    }
-    bytes.SetSize(used);
-}
+// Read in pieces that stay in the cache until they are scanned.
+constexpr std::size_t ReadPiece = std::size_t(256) << 10;
 
 // The memory behind the reading goes back in steps of this many bytes.
 constexpr std::size_t DiscardStep = std::size_t(4) << 20;
 
 }  // namespace
+
+// Reads until end of file or the first error; what was read before an error is kept. The
+// size of a regular file is known, so its bytes are read into one buffer of that size; the
+// byte to spare lets the last read see the end of the file without growing the buffer.
+// Each piece is scanned right after it arrived, while it is still in the cache.
+void TextModeFile::ReadAll(int fd, std::size_t sizeHint)
+{
+    Bytes.Clear();
+    Bytes.Reserve(sizeHint + 1);
+    StartScan();
+    std::size_t used = 0;
+    for (;;) {
+        if (used == Bytes.Capacity())
+            Bytes.Reserve(used * 2);
+        const std::size_t room = std::min(Bytes.Capacity() - used, ReadPiece);
+        const ssize_t got = ::read(fd, Bytes.Data() + used, room);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        Scan(used, static_cast<std::size_t>(got));
+        used += static_cast<std::size_t>(got);
+    }
+    FinishScan(used);
+}
 
 bool TextModeFile::Read(const std::string& path)
 {
@@ -63,8 +71,7 @@ bool TextModeFile::Read(const std::string& path)
     const int flags = ::fcntl(file.Get(), F_GETFL);
     if (flags >= 0)
         ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK);
-    ReadAll(file.Get(), S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0, Bytes);
-    EndDataAndCountLines();
+    ReadAll(file.Get(), S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0);
     return true;
 }
 
@@ -73,27 +80,48 @@ void TextModeFile::Assign(std::string_view bytes)
     Bytes.Clear();
     Bytes.Reserve(bytes.size() + 1);
     bytes.copy(Bytes.Data(), bytes.size());
-    Bytes.SetSize(bytes.size());
-    EndDataAndCountLines();
+    StartScan();
+    Scan(0, bytes.size());
+    FinishScan(bytes.size());
 }
 
-// Ends the data at 0x1A and counts the lines: one per LF, and one more for a last line
-// without LF.
-void TextModeFile::EndDataAndCountLines()
+void TextModeFile::StartScan() noexcept
 {
     Lines = 0;
     Position = 0;
     DiscardedUpTo = 0;
-    if (Bytes.Size() == 0)
+    DataEnd = std::string_view::npos;
+    HasNul = false;
+}
+
+// Looks at count new bytes from offset: the first 0x1A ends the data, every LF before it
+// ends a line, and whether any NUL lies in the data decides whether lines must be searched
+// for one when they are read.
+void TextModeFile::Scan(std::size_t offset, std::size_t count) noexcept
+{
+    if (DataEnd != std::string_view::npos)
         return;
-    const char* data = Bytes.Data();
-    if (const void* eof = std::memchr(data, '\x1A', Bytes.Size()))
-        Bytes.SetSize(static_cast<std::size_t>(static_cast<const char*>(eof) - data));
-    const char* const end = data + Bytes.Size();
-    for (const char* at = data; at < end; ++Lines) {
-        const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
-        at = found ? static_cast<const char*>(found) + 1 : end;
+    const char* at = Bytes.Data() + offset;
+    const char* end = at + count;
+    if (const void* mark = std::memchr(at, '\x1A', count)) {
+        end = static_cast<const char*>(mark);
+        DataEnd = static_cast<std::size_t>(end - Bytes.Data());
     }
+    if (!HasNul)
+        HasNul = std::memchr(at, '\0', static_cast<std::size_t>(end - at)) != nullptr;
+    while (const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at))) {
+        ++Lines;
+        at = static_cast<const char*>(found) + 1;
+    }
+}
+
+// A last line without LF still counts.
+void TextModeFile::FinishScan(std::size_t used) noexcept
+{
+    const std::size_t size = std::min(used, DataEnd);
+    Bytes.SetSize(size);
+    if (size > 0 && Bytes.Data()[size - 1] != '\n')
+        ++Lines;
 }
 
 // Text mode reads each CR LF as LF, so a CR right before a LF is not part of the line; any
@@ -119,6 +147,8 @@ std::string_view TextModeFile::NextLine() noexcept
         length = size - start;
         Position = size;
     }
+    if (!HasNul)
+        return {data + start, length};
     const void* nul = std::memchr(data + start, '\0', length);
     return {data + start, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - (data + start)) : length};
 }

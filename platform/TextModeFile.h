@@ -29,12 +29,17 @@ public:
     void Assign(std::string_view bytes);
 
 private:
-    void EndDataAndCountLines();
+    void ReadAll(int fd, std::size_t sizeHint);
+    void StartScan() noexcept;
+    void Scan(std::size_t offset, std::size_t count) noexcept;
+    void FinishScan(std::size_t used) noexcept;
 
     FileBytes Bytes;
     std::size_t Lines = 0;
     std::size_t Position = 0;       // where the next line starts
     std::size_t DiscardedUpTo = 0;  // where the memory was last given back
+    std::size_t DataEnd = std::string_view::npos;  // where the first 0x1A stands
+    bool HasNul = false;            // whether any line holds a NUL byte
 };
 
 }  // namespace Platform
