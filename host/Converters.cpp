@@ -1,6 +1,5 @@
 #include "host/Converters.h"
 
-#include <atomic>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -12,7 +11,9 @@ namespace Host {
 
 namespace {
 
-std::atomic<long> Outstanding{0};
+// The host imports on one thread; a plain count, since an interlocked one would cost on every
+// unit the plug-in switches to.
+long Outstanding = 0;
 
 constexpr double Pi = 3.14159265358979323846;
 
@@ -27,30 +28,69 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The usual field value (digits that make an integer of at most 2^53, at most 22 decimals):
 // that exact integer divided by an exact power of ten is the correctly rounded double, the
-// same that a full decimal reader gives. Empty for anything else.
-std::optional<double> ParseShortDecimal(std::string_view text)
+// same that a full decimal reader gives. False for anything else, which the full reader
+// decides. Read where the text stands, whatever its characters' type.
+template <typename Char>
+bool ReadShortDecimal(const Char* at, const Char* const end, double& value)
 {
     static constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    if (text.size() > 19)
-        return std::nullopt;  // keeps the integer below overflow
+    const std::ptrdiff_t size = end - at;
+    if (size == 0 || size > 19)
+        return false;  // nothing, or an integer that could overflow
     std::uint64_t mantissa = 0;
-    std::size_t point = text.size();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
-        if (digit < 10)
+    unsigned digit = 0;
+    for (; at != end && (digit = static_cast<unsigned>(*at) - unsigned{'0'}) < 10; ++at)
+        mantissa = mantissa * 10 + digit;
+    std::size_t decimals = 0;
+    if (at != end && *at == Char('.')) {
+        if (size == 1)
+            return false;  // a point alone has no digit
+        const Char* const fraction = ++at;
+        for (; at != end && (digit = static_cast<unsigned>(*at) - unsigned{'0'}) < 10; ++at)
             mantissa = mantissa * 10 + digit;
-        else if (text[i] == '.' && point == text.size())
-            point = i;
-        else
-            return std::nullopt;  // the full reader decides
+        decimals = static_cast<std::size_t>(at - fraction);
     }
-    const std::size_t digits = text.size() - (point < text.size() ? 1 : 0);
-    const std::size_t decimals = point < text.size() ? text.size() - point - 1 : 0;
-    if (digits == 0 || decimals > 22 || mantissa > (std::uint64_t{1} << 53))
+    if (at != end || decimals > 22 || mantissa > (std::uint64_t{1} << 53))
+        return false;
+    value = static_cast<double>(mantissa) / PowersOfTen[decimals];
+    return true;
+}
+
+std::optional<double> ParseShortDecimal(std::string_view text)
+{
+    double value = 0;
+    if (!ReadShortDecimal(text.data(), text.data() + text.size(), value))
         return std::nullopt;
-    return static_cast<double>(mantissa) / PowersOfTen[decimals];
+    return value;
+}
+
+// The usual dotted angle, degrees of at most fifteen digits and two-digit minutes and seconds
+// without a fraction ("282.27.03"), read in one pass; its value is computed exactly as
+// ParseDottedDms computes it. False for anything else, which the full reading decides.
+template <typename Char>
+bool ReadUsualDms(const Char* at, const Char* const end, double sign, double& value)
+{
+    std::uint64_t degrees = 0;
+    const Char* const first = at;
+    for (unsigned digit = 0; at != end && (digit = static_cast<unsigned>(*at) - unsigned{'0'}) < 10; ++at)
+        degrees = degrees * 10 + digit;
+    if (at == first || at - first > 15 || end - at != 6 || at[0] != Char('.') || at[3] != Char('.'))
+        return false;
+    const auto twoDigits = [](const Char* pair, int& field) {
+        const unsigned tens = static_cast<unsigned>(pair[0]) - unsigned{'0'};
+        const unsigned ones = static_cast<unsigned>(pair[1]) - unsigned{'0'};
+        field = static_cast<int>(tens * 10 + ones);
+        return tens < 10 && ones < 10 && field < 60;
+    };
+    int minutes = 0;
+    int seconds = 0;
+    if (!twoDigits(at + 1, minutes) || !twoDigits(at + 4, seconds))
+        return false;
+    const double fraction = 0;
+    value = sign * (static_cast<double>(degrees) + minutes / 60.0 + (seconds + fraction) / 3600.0);
+    return true;
 }
 
 // Unsigned digits with at most one point and at least one digit, read exactly.
@@ -124,11 +164,90 @@ std::optional<int> ParseSexagesimal(std::string_view field)
     return value;
 }
 
+// What each quantity's unit codes make of a number read from the text.
+std::optional<double> ScaleAngle(int code, double value)
+{
+    switch (code) {
+    case 1: case 3: return Finite(value * Pi / 180.0);  // dotted DMS and decimal degrees
+    case 4: return Finite(value * Pi / 200.0);
+    case 5: return Finite(value * Pi / 3200.0);
+    default: return std::nullopt;
+    }
+}
+
+std::optional<double> ScaleDistance(int code, double value)
+{
+    switch (code) {
+    case 0: return value;
+    case 1: return Finite(value * 0.3048);
+    default: return std::nullopt;
+    }
+}
+
+std::optional<double> ScalePressure(int code, double value)
+{
+    switch (code) {
+    case 0: return Finite(value * 101325.0 / 760.0 / 100.0);  // Torr
+    case 1: return value;
+    case 2: return Finite(value * 3386.389 / 100.0);  // inch of mercury
+    default: return std::nullopt;
+    }
+}
+
+std::optional<double> ScaleTemperature(int code, double value)
+{
+    switch (code) {
+    case 0: return value;
+    case 1: return Finite((value - 32.0) * 5.0 / 9.0);
+    default: return std::nullopt;
+    }
+}
+
+// The usual value text, read where it stands: at most two dozen characters, an optional sign
+// and what ReadShortDecimal or ReadUsualDms reads, the number the full reading would give.
+// False hands the text to the full reading.
+bool ReadUsualValue(const char16_t* text, bool dotted, double& value)
+{
+    constexpr std::ptrdiff_t Longest = 24;
+    const char16_t* end = text;
+    while (*end != u'\0') {
+        if (end - text == Longest)
+            return false;
+        ++end;
+    }
+    const char16_t* at = text;
+    double sign = 1.0;
+    if (at != end && (*at == u'+' || *at == u'-')) {
+        sign = *at == u'-' ? -1.0 : 1.0;
+        ++at;
+    }
+    if (dotted)
+        return ReadUsualDms(at, end, sign, value);
+    if (!ReadShortDecimal(at, end, value))
+        return false;
+    value = sign * value;
+    return true;
+}
+
+}  // namespace
+
+// How the converters of one quantity read and convert: the full conversion of a text, what a
+// unit code makes of a number, and the unit code whose texts are dotted DMS (none: -1).
+struct UnitConversion {
+    std::optional<double> (*Convert)(int, std::string_view);
+    std::optional<double> (*Scale)(int, double);
+    int DottedCode;
+};
+
+namespace {
+
 template <typename Interface>
 class CConverter final : public Interface {
 public:
-    using Function = std::optional<double> (*)(int, std::string_view);
-    CConverter(Function convert, int code) : Convert(convert), Code(code) {}
+    CConverter(const UnitConversion& conversion, int code)
+        : How(conversion), Code(code), Dotted(conversion.DottedCode == code)
+    {
+    }
 
     void AddRef() override
     {
@@ -147,17 +266,9 @@ public:
     {
         if (!text || !out)
             return false;
-        // Value texts are short and ASCII; anything else is refused by the syntax anyway, so
-        // it is enough to see it as UTF-8.
-        char ascii[64];
-        std::size_t length = 0;
-        while (text[length] && length < sizeof ascii && text[length] < 0x80) {
-            ascii[length] = static_cast<char>(text[length]);
-            ++length;
-        }
-        const std::string slow = text[length] ? Platform::Utf16ToUtf8(text)
-                                              : std::string();
-        const std::optional<double> value = Convert(Code, text[length] ? std::string_view(slow) : std::string_view(ascii, length));
+        double usual = 0;
+        const std::optional<double> value =
+            ReadUsualValue(text, Dotted, usual) ? How.Scale(Code, usual) : ConvertFully(text);
         if (!value)
             return false;
         *out = *value;
@@ -166,15 +277,32 @@ public:
 
 private:
     ~CConverter() = default;
-    Function Convert;
+
+    std::optional<double> ConvertFully(const char16_t* text) const
+    {
+        // Value texts are short and ASCII; anything else is refused by the syntax anyway, so
+        // it is enough to see it as UTF-8.
+        char ascii[64];
+        std::size_t length = 0;
+        // Units 1 to 0x7F: neither the end nor beyond ASCII.
+        for (char16_t c = 0; length < sizeof ascii && static_cast<unsigned>((c = text[length]) - 1) < 0x7F; ++length)
+            ascii[length] = static_cast<char>(c);
+        if (text[length] == u'\0')
+            return How.Convert(Code, std::string_view(ascii, length));
+        const std::string utf8 = Platform::Utf16ToUtf8(text);
+        return How.Convert(Code, utf8);
+    }
+
+    const UnitConversion& How;
     int Code;
+    bool Dotted;
     int Count = 0;
 };
 
 template <typename Interface>
-Interface* MakeConverter(typename CConverter<Interface>::Function convert, int code)
+Interface* MakeConverter(const UnitConversion& conversion, int code)
 {
-    auto* converter = new CConverter<Interface>(convert, code);
+    auto* converter = new CConverter<Interface>(conversion, code);
     converter->AddRef();
     return converter;
 }
@@ -193,6 +321,8 @@ std::optional<double> ParseDecimal(std::string_view text)
 std::optional<double> ParseDottedDms(std::string_view text)
 {
     const double sign = TakeSign(text);
+    if (double usual = 0; ReadUsualDms(text.data(), text.data() + text.size(), sign, usual))
+        return Finite(usual);
     std::string_view fields[4];
     int count = 0;
     for (;;) {
@@ -235,61 +365,36 @@ std::optional<double> ParseDottedDms(std::string_view text)
 
 std::optional<double> ConvertAngle(int code, std::string_view text)
 {
-    std::optional<double> value;
-    switch (code) {
-    case 1:
-        value = ParseDottedDms(text);
-        return value ? Finite(*value * Pi / 180.0) : value;
-    case 3:
-        value = ParseDecimal(text);
-        return value ? Finite(*value * Pi / 180.0) : value;
-    case 4:
-        value = ParseDecimal(text);
-        return value ? Finite(*value * Pi / 200.0) : value;
-    case 5:
-        value = ParseDecimal(text);
-        return value ? Finite(*value * Pi / 3200.0) : value;
-    default:
-        return std::nullopt;
-    }
+    const std::optional<double> value = code == 1 ? ParseDottedDms(text) : ParseDecimal(text);
+    return value ? ScaleAngle(code, *value) : value;
 }
 
 std::optional<double> ConvertDistance(int code, std::string_view text)
 {
     const std::optional<double> value = ParseDecimal(text);
-    if (!value)
-        return value;
-    switch (code) {
-    case 0: return value;
-    case 1: return Finite(*value * 0.3048);
-    default: return std::nullopt;
-    }
+    return value ? ScaleDistance(code, *value) : value;
 }
 
 std::optional<double> ConvertPressure(int code, std::string_view text)
 {
     const std::optional<double> value = ParseDecimal(text);
-    if (!value)
-        return value;
-    switch (code) {
-    case 0: return Finite(*value * 101325.0 / 760.0 / 100.0);  // Torr
-    case 1: return value;
-    case 2: return Finite(*value * 3386.389 / 100.0);  // inch of mercury
-    default: return std::nullopt;
-    }
+    return value ? ScalePressure(code, *value) : value;
 }
 
 std::optional<double> ConvertTemperature(int code, std::string_view text)
 {
     const std::optional<double> value = ParseDecimal(text);
-    if (!value)
-        return value;
-    switch (code) {
-    case 0: return value;
-    case 1: return Finite((*value - 32.0) * 5.0 / 9.0);
-    default: return std::nullopt;
-    }
+    return value ? ScaleTemperature(code, *value) : value;
 }
+
+namespace {
+
+const UnitConversion AngleConversion{ConvertAngle, ScaleAngle, 1};
+const UnitConversion DistanceConversion{ConvertDistance, ScaleDistance, -1};
+const UnitConversion PressureConversion{ConvertPressure, ScalePressure, -1};
+const UnitConversion TemperatureConversion{ConvertTemperature, ScaleTemperature, -1};
+
+}  // namespace
 
 CConverterFactory* CConverterFactory::Create()
 {
@@ -329,13 +434,13 @@ CConverterFactory::~CConverterFactory()
 }
 
 template <typename Interface>
-Interface* CConverterFactory::Share(Interface*& slot, std::optional<double> (*convert)(int, std::string_view), int code,
+Interface* CConverterFactory::Share(Interface*& slot, const UnitConversion& conversion, int code,
                                     bool known)
 {
     if (!known)
         return nullptr;
     if (!slot) {
-        slot = MakeConverter<Interface>(convert, code);
+        slot = MakeConverter<Interface>(conversion, code);
         --Outstanding;  // the factory's own reference is the host's, not handed out
     }
     slot->AddRef();
@@ -345,30 +450,30 @@ Interface* CConverterFactory::Share(Interface*& slot, std::optional<double> (*co
 Plugin::IAngleConverter* CConverterFactory::GetAngleConverter(std::int32_t unitCode)
 {
     const bool known = unitCode == 1 || unitCode == 3 || unitCode == 4 || unitCode == 5;
-    return Share(Angles[known ? unitCode : 0], ConvertAngle, unitCode, known);
+    return Share(Angles[known ? unitCode : 0], AngleConversion, unitCode, known);
 }
 
 Plugin::IDistanceConverter* CConverterFactory::GetDistanceConverter(std::int32_t unitCode)
 {
     const bool known = unitCode == 0 || unitCode == 1;
-    return Share(Distances[known ? unitCode : 0], ConvertDistance, unitCode, known);
+    return Share(Distances[known ? unitCode : 0], DistanceConversion, unitCode, known);
 }
 
 Plugin::IPressureConverter* CConverterFactory::GetPressureConverter(std::int32_t unitCode)
 {
     const bool known = unitCode >= 0 && unitCode <= 2;
-    return Share(Pressures[known ? unitCode : 0], ConvertPressure, unitCode, known);
+    return Share(Pressures[known ? unitCode : 0], PressureConversion, unitCode, known);
 }
 
 Plugin::ITemperatureConverter* CConverterFactory::GetTemperatureConverter(std::int32_t unitCode)
 {
     const bool known = unitCode == 0 || unitCode == 1;
-    return Share(Temperatures[known ? unitCode : 0], ConvertTemperature, unitCode, known);
+    return Share(Temperatures[known ? unitCode : 0], TemperatureConversion, unitCode, known);
 }
 
 long CConverterFactory::OutstandingReferences() noexcept
 {
-    return Outstanding.load();
+    return Outstanding;
 }
 
 }  // namespace Host

@@ -22,6 +22,8 @@ std::optional<double> ConvertDistance(int code, std::string_view text);
 std::optional<double> ConvertPressure(int code, std::string_view text);
 std::optional<double> ConvertTemperature(int code, std::string_view text);
 
+struct UnitConversion;
+
 // The factory the host hands to the plug-in. Counts every reference it and its converters
 // hand out, so a run can prove that the plug-in released all it obtained.
 class CConverterFactory final : public Plugin::IConverterFactory {
@@ -46,7 +48,7 @@ private:
     // One converter per quantity and unit code, made on first request and handed out as a
     // new reference each time: a file switches units on nearly every value block.
     template <typename Interface>
-    Interface* Share(Interface*& slot, std::optional<double> (*convert)(int, std::string_view), int code, bool known);
+    Interface* Share(Interface*& slot, const UnitConversion& conversion, int code, bool known);
 
     int Count = 0;
     static constexpr int Codes = 6;

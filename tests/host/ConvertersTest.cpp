@@ -1,4 +1,5 @@
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <optional>
 
@@ -176,6 +177,47 @@ TEST(HostConverters, ShortValuesReadExactlyAsAFullDecimalReader)
         ASSERT_TRUE(value.has_value()) << text;
         ASSERT_EQ(*value, expected) << text;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The converters read the usual texts straight from the plug-in's UTF-16 text; what they give
+// must be exactly what the full reading of the same text gives (a DMS text with a fraction
+// of 0 always takes the full reading), and a text the full reading refuses is refused.
+TEST(HostConverters, UsualTextsConvertAsTheFullReadingDoes)
+{
+    CConverterFactory* factory = CConverterFactory::Create();
+    Plugin::IAngleConverter* dms = factory->GetAngleConverter(1);
+    Plugin::IDistanceConverter* feet = factory->GetDistanceConverter(1);
+    const auto convert = [](auto* converter, const std::string& text) -> std::optional<double> {
+        const std::u16string wide(text.begin(), text.end());
+        double value = -1;
+        if (!converter->ConvertText(wide.c_str(), &value))
+            return std::nullopt;
+        return value;
+    };
+    for (const char* degrees : {"0", "7", "359", "-12", "+45", "123456789012345", "1234567890123456"}) {
+        for (int minutes = 0; minutes < 60; minutes += 7) {
+            for (int seconds = 0; seconds < 60; seconds += 11) {
+                char text[64];
+                std::snprintf(text, sizeof text, "%s.%02d.%02d", degrees, minutes, seconds);
+                const std::optional<double> usual = convert(dms, text);
+                const std::optional<double> full = ConvertAngle(1, std::string(text) + ".0");
+                ASSERT_TRUE(usual && full) << text;
+                EXPECT_EQ(*usual, *full) << text;
+            }
+        }
+    }
+    for (const char* refused : {"1.60.00", "1.00.60", "1.0a.00", "1.00.0", ".00.00", "1..00.00", "1.00.00.", "-", ""})
+        EXPECT_EQ(convert(dms, refused), ConvertAngle(1, refused)) << refused;
+    for (const char* text : {"12.5", "-0.001", "+7", "5.", ".5", "9007199254740993", "0.1234567890123456789",
+                             "1234567890123456789012", ".", "1.2.3", "1e3", "", "-"})
+        EXPECT_EQ(convert(feet, text), ConvertDistance(1, text)) << text;
+    dms->Release();
+    feet->Release();
+    factory->Release();
 }
 
 }  // namespace
