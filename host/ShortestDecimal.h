@@ -11,4 +11,9 @@ namespace Host {
 void AppendShortest(std::string& text, double value);
 void AppendShortest(std::string& text, float value);
 
+// Writes the same text at out, which has room for ShortestLength characters; returns its end.
+constexpr std::size_t ShortestLength = 32;
+char* WriteShortest(char* out, double value);
+char* WriteShortest(char* out, float value);
+
 }  // namespace Host
