@@ -12,36 +12,43 @@ namespace Plugin {
 
 namespace {
 
+// What the files of one import share: the buffer for their bytes, whose memory is taken from
+// the system once rather than again for each of many small files, and the look-ups of type
+// identifiers and units, which do not depend on the file.
+struct SharedWork {
+    Platform::TextModeFile File;
+    CParser::LookUpCache LookUps;
+};
+
 void ImportFile(const std::u16string& name, IImportContext& context, const ImportSettings& settings,
-                Platform::TextModeFile& file);
+                SharedWork& shared);
 
 }  // namespace
 
 void ImportFiles(IFileNameEnumerator& files, IImportContext& context, const ImportSettings& settings)
 {
-    // One buffer for the bytes of every file: its memory is taken from the system once, not
-    // again for each of many small files.
-    Platform::TextModeFile file;
+    SharedWork shared;
     files.Reset();
     while (files.IsValid()) {
         const char16_t* current = files.Current();
         const std::u16string name(current ? current : u"");
-        ImportFile(name, context, settings, file);
+        ImportFile(name, context, settings, shared);
         files.MoveNext();
     }
 }
 
 void ImportFile(const std::u16string& name, IImportContext& context, const ImportSettings& settings)
 {
-    Platform::TextModeFile file;
-    ImportFile(name, context, settings, file);
+    SharedWork shared;
+    ImportFile(name, context, settings, shared);
 }
 
 namespace {
 
-void ParseLines(Platform::TextModeFile& file, IImportContext& context, const ImportSettings& settings)
+void ParseLines(Platform::TextModeFile& file, IImportContext& context, const ImportSettings& settings,
+                CParser::LookUpCache& lookUps)
 {
-    CParser parser(context, settings);
+    CParser parser(context, settings, lookUps);
     const std::size_t count = file.LineCount();
     const float total = static_cast<float>(count);
     std::wstring line;
@@ -57,16 +64,17 @@ void ParseLines(Platform::TextModeFile& file, IImportContext& context, const Imp
 }
 
 void ImportFile(const std::u16string& name, IImportContext& context, const ImportSettings& settings,
-                Platform::TextModeFile& file)
+                SharedWork& shared)
 {
     context.SetFileName(name.c_str());
+    Platform::TextModeFile& file = shared.File;
     if (!file.Read(Platform::Utf16ToUtf8(name, true))) {
         const CBoundaryText message(LoadMessageText(IdCannotOpenFile));
         context.ReportMessage(message.c_str());
         return;
     }
     try {
-        ParseLines(file, context, settings);
+        ParseLines(file, context, settings, shared.LookUps);
     } catch (const CParser::FatalError&) {
         // The parser has reported why; what it sent before stays with the host.
     }

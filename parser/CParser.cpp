@@ -16,7 +16,18 @@ constexpr std::size_t MaxCachedTokens = 256;
 
 }  // namespace
 
-CParser::CParser(IImportContext& context, const ImportSettings& settings) : Context(context), Settings(settings)
+CParser::CParser(IImportContext& context, const ImportSettings& settings) : CParser(context, settings, nullptr)
+{
+}
+
+CParser::CParser(IImportContext& context, const ImportSettings& settings, LookUpCache& cache)
+    : CParser(context, settings, &cache)
+{
+}
+
+CParser::CParser(IImportContext& context, const ImportSettings& settings, LookUpCache* cache)
+    : Context(context), Settings(settings), OwnCache(cache ? nullptr : std::make_unique<LookUpCache>()),
+      Cache(cache ? *cache : *OwnCache)
 {
     ConverterFactory.Reset(Context.GetConverterFactory());
     if (ConverterFactory) {

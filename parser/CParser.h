@@ -25,8 +25,29 @@ public:
     // Ends the import of one file; thrown after the message that explains it was reported.
     struct FatalError {};
 
+    // The index found for each distinct type identifier and unit token, so a token is padded
+    // and searched once. Short tokens (all of a real file's) are kept packed in a small array.
+    // The tables never change: one cache can serve the parsers of all files of an import.
+    struct TokenIndexCache {
+        static constexpr std::size_t Slots = 512;  // open addressing, at most half full
+        struct Slot {
+            std::uint64_t Key = 0;
+            int Index = 0;
+            bool Used = false;
+        };
+        std::vector<Slot> Short = std::vector<Slot>(Slots);
+        std::size_t ShortCount = 0;
+        std::map<std::wstring, int, std::less<>> Long;
+    };
+    struct LookUpCache {
+        TokenIndexCache Types;
+        TokenIndexCache Units;
+    };
+
     // Takes the converter factory and the four initial converters from the context.
     CParser(IImportContext& context, const ImportSettings& settings);
+    // The same, with the look-ups of earlier files.
+    CParser(IImportContext& context, const ImportSettings& settings, LookUpCache& cache);
     ~CParser();
     CParser(const CParser&) = delete;
     CParser& operator=(const CParser&) = delete;
@@ -83,19 +104,8 @@ public:
     static double CorrectDirection(double direction, double correction);
 
 private:
-    // The index found for each distinct token, so a token is padded and searched once per
-    // file. Short tokens (all of a real file's) are kept packed in a small array.
-    struct TokenIndexCache {
-        static constexpr std::size_t Slots = 512;  // open addressing, at most half full
-        struct Slot {
-            std::uint64_t Key = 0;
-            int Index = 0;
-            bool Used = false;
-        };
-        std::vector<Slot> Short = std::vector<Slot>(Slots);
-        std::size_t ShortCount = 0;
-        std::map<std::wstring, int, std::less<>> Long;
-    };
+    CParser(IImportContext& context, const ImportSettings& settings, LookUpCache* cache);
+
     // Up to four characters of the basic plane, none of them NUL, packed into one number.
     static bool PackToken(std::wstring_view token, std::uint64_t& key) noexcept
     {
@@ -199,8 +209,8 @@ private:
     std::wstring_view LineRest;  // the unread rest of the line, after the blocks taken so far
     std::u16string ValueText;    // a long value token as the converters take it
     std::u16string BoundaryText; // texts passed to the host
-    TokenIndexCache TypeIndexCache;
-    TokenIndexCache UnitIndexCache;
+    std::unique_ptr<LookUpCache> OwnCache;  // when no cache was handed over
+    LookUpCache& Cache;
     CAngleDMSConverter* DmsConverter = nullptr;  // the AngleConverter when it is a DMS wrapper
     std::vector<std::unique_ptr<PointRecord>> SpareRecords;
 };
@@ -225,12 +235,12 @@ inline int CParser::LookUp(TokenIndexCache& cache, const std::wstring& table, co
 
 inline int CParser::LookUpTypeIdentifier(std::wstring_view token)
 {
-    return LookUp(TypeIndexCache, TypeIdentifiers, L"%-2s", 3, token);
+    return LookUp(Cache.Types, TypeIdentifiers, L"%-2s", 3, token);
 }
 
 inline int CParser::LookUpUnit(std::wstring_view token)
 {
-    return LookUp(UnitIndexCache, UnitNames, L"%-4s", 5, token);
+    return LookUp(Cache.Units, UnitNames, L"%-4s", 5, token);
 }
 
 inline std::wstring_view CParser::TakeField(std::wstring_view& source, std::wstring_view separators)

@@ -68,9 +68,12 @@ bool TextModeFile::Read(const std::string& path)
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0 || !(S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode)))
         return false;
-    const int flags = ::fcntl(file.Get(), F_GETFL);
-    if (flags >= 0)
-        ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK);
+    // A pipe is read blocking from here on; a regular file reads the same either way.
+    if (S_ISFIFO(info.st_mode)) {
+        const int flags = ::fcntl(file.Get(), F_GETFL);
+        if (flags >= 0)
+            ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK);
+    }
     ReadAll(file.Get(), S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0);
     return true;
 }
