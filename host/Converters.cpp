@@ -208,14 +208,12 @@ std::optional<double> ScaleTemperature(int code, double value)
 // False hands the text to the full reading.
 bool ReadUsualValue(const char16_t* text, bool dotted, double& value)
 {
-    constexpr std::ptrdiff_t Longest = 24;
-    const char16_t* end = text;
-    while (*end != u'\0') {
-        if (end - text == Longest)
-            return false;
-        ++end;
-    }
+    constexpr std::size_t Longest = 24;
+    const std::size_t length = std::char_traits<char16_t>::length(text);
+    if (length > Longest)
+        return false;
     const char16_t* at = text;
+    const char16_t* const end = text + length;
     double sign = 1.0;
     if (at != end && (*at == u'+' || *at == u'-')) {
         sign = *at == u'-' ? -1.0 : 1.0;

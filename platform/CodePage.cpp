@@ -51,13 +51,12 @@ void Translate(const unsigned char* __restrict source, wchar_t* __restrict targe
 constexpr std::size_t Piece = 16;
 
 #ifdef M5_WIDEN_WITH_SSE2
-// Widens a piece of sixteen bytes when all are plain ASCII, which is most of an M5 line even
-// where a name is in Cyrillic; false when the piece holds a high byte.
-bool WidenAsciiPiece(const unsigned char* source, wchar_t* target) noexcept
+// Decodes a piece of sixteen bytes: all of them widened at once, which is right for plain
+// ASCII (most of an M5 line even where a name is in Cyrillic), then the few high bytes looked
+// up in the table one by one.
+void DecodePiece(const unsigned char* source, wchar_t* target) noexcept
 {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
-    if (_mm_movemask_epi8(bytes) != 0)
-        return false;
     const __m128i zero = _mm_setzero_si128();
     const __m128i low = _mm_unpacklo_epi8(bytes, zero);
     const __m128i high = _mm_unpackhi_epi8(bytes, zero);
@@ -66,19 +65,16 @@ bool WidenAsciiPiece(const unsigned char* source, wchar_t* target) noexcept
     _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(low, zero));
     _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(high, zero));
     _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(high, zero));
-    return true;
+    for (unsigned highBytes = static_cast<unsigned>(_mm_movemask_epi8(bytes)); highBytes != 0;
+         highBytes &= highBytes - 1) {
+        const unsigned at = static_cast<unsigned>(__builtin_ctz(highBytes));
+        target[at] = static_cast<wchar_t>(HighHalf[source[at] - 0x80]);
+    }
 }
 #else
-bool WidenAsciiPiece(const unsigned char* source, wchar_t* target) noexcept
+void DecodePiece(const unsigned char* source, wchar_t* target) noexcept
 {
-    unsigned char high = 0;
-    for (std::size_t k = 0; k < Piece; ++k)
-        high |= source[k];
-    if (high >= 0x80)
-        return false;
-    for (std::size_t k = 0; k < Piece; ++k)
-        target[k] = static_cast<wchar_t>(source[k]);
-    return true;
+    Translate(source, target, Piece);
 }
 #endif
 
@@ -95,14 +91,10 @@ void DecodeWindows1251(const char* bytes, std::size_t count, std::wstring& out)
     }
     // Whole pieces, the last one ending at the end of the line (it may overlap the one
     // before, writing the same characters again).
-    for (std::size_t i = 0;; i += Piece) {
-        if (i + Piece > count)
-            i = count - Piece;
-        if (!WidenAsciiPiece(source + i, target + i))
-            Translate(source + i, target + i, Piece);
-        if (i + Piece == count)
-            return;
-    }
+    const std::size_t last = count - Piece;
+    for (std::size_t i = 0; i < last; i += Piece)
+        DecodePiece(source + i, target + i);
+    DecodePiece(source + last, target + last);
 }
 
 }  // namespace Platform
