@@ -6,6 +6,8 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "host/OutputFolder.h"
+
 namespace Host {
 
 namespace {
@@ -28,6 +30,7 @@ extern "C" void RemovePendingAndEnd(int signal)
 {
     if (HasPending)
         ::unlink(PendingTemporary);
+    RemovePendingOutputFolder();
     // The handler ran once and the signal's default action is back: raised again, it ends
     // the program as it would have, once the handler returns.
     ::raise(signal);
