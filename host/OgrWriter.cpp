@@ -34,7 +34,13 @@ bool IsOneOf(const std::string& driver, std::initializer_list<const char*> names
 // items with a position, so that no driver refuses the import halfway.
 bool KeepsItemsWithoutPosition(const std::string& driver)
 {
-    return IsOneOf(driver, {"GPKG", "GeoJSON", "GeoJSONSeq", "CSV", "SQLite", "FlatGeobuf", "ODS", "XLSX"});
+    return IsOneOf(driver, {"GPKG", "GeoJSON", "GeoJSONSeq", "CSV", "SQLite", "ODS", "XLSX"});
+}
+
+// Drivers that take points without an elevation into a layer of points with one.
+bool MixesElevations(const std::string& driver)
+{
+    return IsOneOf(driver, {"GPKG", "GeoJSON", "GeoJSONSeq", "KML", "LIBKML"});
 }
 
 // dBase tables hold field names of ten characters.
@@ -184,7 +190,25 @@ struct WriteContext {
     OGRSpatialReference* LayerCrs;              // null: none
     OGRCoordinateTransformation* ToGeographic;  // null: the coordinates go out as sent
     bool KeepsItemsWithoutPosition;
+    bool ElevationRequired;  // every point of a layer has an elevation, 0 where none was sent
 };
+
+// Points with elevation where the driver takes the odd point without one among them (or, for
+// a shapefile, where one point has an elevation); otherwise points with elevation, points
+// without or, when the layer has both, any geometry.
+OGRwkbGeometryType GeometryTypeOf(const LayerPlan& plan, const std::string& driver)
+{
+    if (MixesElevations(driver))
+        return wkbPoint25D;
+    bool withElevation = false, withoutElevation = false;
+    for (const LayerItem& item : plan.Items) {
+        withElevation = withElevation || (HasPosition(*item.Point) && item.Point->Z);
+        withoutElevation = withoutElevation || (HasPosition(*item.Point) && !item.Point->Z);
+    }
+    if (withElevation && withoutElevation && !HasShortFieldNames(driver))
+        return wkbUnknown;
+    return withElevation || !withoutElevation ? wkbPoint25D : wkbPoint;
+}
 
 // The item's position in the layer's coordinates: easting, northing and the elevation where
 // there is one; empty without both plane coordinates or where the transformation failed.
@@ -227,12 +251,15 @@ bool CreateFields(OGRLayer& layer, const LayerPlan& plan, const WriteContext& co
     return true;
 }
 
+// A value the plug-in did not send is null, not left out, so that formats that keep no schema
+// of their own (GeoJSON) still give every feature the same attributes.
 void SetAttributes(OGRFeature& feature, const LayerItem& item, const std::vector<int>& indices, AngleUnit angles)
 {
     for (std::size_t field = 0; field < std::size(Fields); ++field) {
         const int index = indices[field];
         if (index < 0)
             continue;
+        feature.SetFieldNull(index);
         const FieldSpec& spec = Fields[field];
         if (spec.Type == FieldType::Text) {
             if (const std::string* text = TextOf(field, item))
@@ -253,13 +280,14 @@ void SetAttributes(OGRFeature& feature, const LayerItem& item, const std::vector
 // the format holds that, and left out with one warning for the layer where it does not.
 bool WriteItems(OGRLayer& layer, const LayerPlan& plan, const std::vector<int>& indices, const WriteContext& context)
 {
-    std::size_t leftOut = 0;
+    std::size_t leftOut = 0, flat = 0;
     for (const LayerItem& item : plan.Items) {
         const std::optional<OGRPoint> position = PositionOf(*item.Point, context);
         if (!position && (HasPosition(*item.Point) || !context.KeepsItemsWithoutPosition)) {
             ++leftOut;
             continue;
         }
+        flat += position && !item.Point->Z ? 1 : 0;
         OGRFeatureUniquePtr feature(OGRFeature::CreateFeature(layer.GetLayerDefn()));
         SetAttributes(*feature, item, indices, context.Options.Angles);
         if (position)
@@ -272,10 +300,13 @@ bool WriteItems(OGRLayer& layer, const LayerPlan& plan, const std::vector<int>& 
                      (leftOut == 1 ? " item" : " items") +
                      (context.ToGeographic ? " without a position in WGS 84" : " without both plane coordinates") +
                      " left out (the format holds no feature without a position)");
+    if (flat > 0 && context.ElevationRequired)
+        context.Warn(std::string(plan.Name) + ": " + std::to_string(flat) + (flat == 1 ? " item" : " items") +
+                     " without an elevation written with elevation 0 (the format's points all have one)");
     return true;
 }
 
-OGRLayer* CreateLayer(GDALDataset& dataset, const char* name, const WriteContext& context)
+OGRLayer* CreateLayer(GDALDataset& dataset, const LayerPlan& plan, const WriteContext& context)
 {
     const std::string& driver = context.Options.Driver;
     CPLStringList options;
@@ -292,7 +323,7 @@ OGRLayer* CreateLayer(GDALDataset& dataset, const char* name, const WriteContext
         local.SetLocalCS("Undefined Cartesian SRS");
         crs = &local;
     }
-    return dataset.CreateLayer(name, crs, wkbPoint25D, options.List());
+    return dataset.CreateLayer(plan.Name, crs, GeometryTypeOf(plan, driver), options.List());
 }
 
 bool WriteLayer(GDALDataset& dataset, OGRLayer& layer, const LayerPlan& plan, const WriteContext& context)
@@ -346,7 +377,7 @@ bool WriteFilePerLayer(const std::vector<LayerPlan>& layers, const std::string& 
     for (const LayerPlan& plan : layers) {
         DatasetHolder dataset =
             CreateDataset(context.Options.Driver, folder + "/" + LayerFileName(fileName, plan.Name, context.Options.Driver));
-        OGRLayer* layer = dataset ? CreateLayer(*dataset, plan.Name, context) : nullptr;
+        OGRLayer* layer = dataset ? CreateLayer(*dataset, plan, context) : nullptr;
         if (!layer || !WriteLayer(*dataset, *layer, plan, context))
             return false;
     }
@@ -368,7 +399,7 @@ bool WriteTables(const std::vector<LayerPlan>& layers, const std::string& folder
         for (; written < layers.size(); ++written) {
             if (written > 0 && !dataset->TestCapability(ODsCCreateLayer))
                 break;
-            OGRLayer* layer = CreateLayer(*dataset, layers[written].Name, context);
+            OGRLayer* layer = CreateLayer(*dataset, layers[written], context);
             if (!layer || !WriteLayer(*dataset, *layer, layers[written], context))
                 return false;
         }
@@ -541,7 +572,8 @@ bool COgrWriter::Write(const ImportData& data, const std::string& folder, const 
         }
     }
     OGRSpatialReference* layerCrs = toGeographic ? &geographic : Options.Crs.empty() ? nullptr : &crs;
-    const WriteContext context{Options, Warn, layerCrs, toGeographic.get(), KeepsItemsWithoutPosition(Options.Driver)};
+    const WriteContext context{Options, Warn, layerCrs, toGeographic.get(), KeepsItemsWithoutPosition(Options.Driver),
+                               Options.Driver == "ESRI Shapefile"};
     const std::vector<LayerPlan> layers = PlanLayers(data);
     bool written = false;
     if (Options.Driver == "DXF") {
