@@ -159,8 +159,9 @@ void ExpectPosition(const CsvRow& row, OGRFeature& feature, const GisFormat& for
     double x = std::stod(row.at("y")), y = std::stod(row.at("x"));
     if (format.Geographic) {
         // As cs2cs transforms a point with its height, where it has one.
-        OGRSpatialReference source = GisOrderCrs(Crs), wgs84 = GisOrderCrs("WGS84");
-        std::unique_ptr<OGRCoordinateTransformation> transform(OGRCreateCoordinateTransformation(&source, &wgs84));
+        static OGRSpatialReference source = GisOrderCrs(Crs), wgs84 = GisOrderCrs("WGS84");
+        static const std::unique_ptr<OGRCoordinateTransformation> transform(
+            OGRCreateCoordinateTransformation(&source, &wgs84));
         double z = row.at("z").empty() ? 0.0 : std::stod(row.at("z"));
         ASSERT_TRUE(transform && transform->Transform(1, &x, &y, row.at("z").empty() ? nullptr : &z));
         EXPECT_NEAR(point.getX(), x, 1e-11) << "longitude";
