@@ -51,6 +51,11 @@ struct UsageCase {
     std::string Message;                 // how the one line on standard error begins
 };
 
+void PrintTo(const UsageCase& test, std::ostream* out)
+{
+    *out << test.Label;
+}
+
 class GisUsage : public testing::TestWithParam<UsageCase> {};
 
 // Refused with exit status 2 and one line, and nothing written.
@@ -213,6 +218,11 @@ struct AngleCase {
     const char* Label;
     std::string Hz, V;  // as GDAL reads the fields back as text
 };
+
+void PrintTo(const AngleCase& test, std::ostream* out)
+{
+    *out << test.Label;
+}
 
 class GisWriterAngles : public testing::TestWithParam<AngleCase> {};
 
