@@ -36,7 +36,7 @@ Examples:
   m5import --format landxml a.m5 b.m5      both files as one LandXML 1.2 document
   m5import --set Mode=1 job.m5             separate measurements, for this run only
   m5import --format trace job.m5           every call the plug-in made, as JSON lines
-  m5import --format gpkg --crs EPSG:2056 -o job.gpkg job.m5
+  m5import --format gpkg --crs EPSG:23700 -o job.gpkg job.m5
                                            stations, targets and points as GeoPackage layers
   m5import settings --set PointStart=5 --set PointLen=10
                                            change and save the name columns
