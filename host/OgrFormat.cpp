@@ -134,6 +134,8 @@ bool CheckOgrOptions(const ImportOptions& options, std::string& reason)
         reason = "--format " + options.Format + " writes files, not a stream: name one with -o FILE";
         return false;
     }
+    if (!CheckFileTarget(options.OutputPath, reason))
+        return false;
     const std::string driver = DriverFor(options.Format);
     const OgrModuleTable* module = LoadModule(reason);
     if (!module || !module->CheckDriver(driver, reason))

@@ -19,13 +19,13 @@ bool IsOgrFormatName(const std::string& name);
 // Adds --crs to the import's options.
 void AddOgrOptions(CLI::App& app, ImportOptions& options);
 
-// Whether the options make sense together: --crs only for these formats, a file to write to,
-// a driver that creates files, a coordinate reference system that is one, and one for KML,
+// Whether the options make sense together: --crs only for these formats, a file to write to
+// (absent or a regular file), a driver that creates files, a coordinate reference system that is one, and one for KML,
 // whose coordinates are longitude and latitude. False with a one-line reason (a usage error).
 bool CheckOgrOptions(const ImportOptions& options, std::string& reason);
 
 // The output for options that passed CheckOgrOptions, its private folder made beside the
-// target; null with a reason when the target is not a regular file or the folder cannot be made.
+// target; null with a reason when the writer cannot be loaded or the folder cannot be made.
 std::unique_ptr<IOutputFormat> MakeOgrFormat(const ImportOptions& options, std::string& reason);
 
 }  // namespace Host

@@ -7,10 +7,13 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
+
+#include "host/OutputFile.h"
 
 namespace Host {
 
@@ -40,97 +43,27 @@ std::string NameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The path a write through this name reaches: its symbolic links followed, as the system
-// follows them, at most 40 deep.
-bool FollowLinks(std::string path, std::string& resolved, std::string& reason)
+// Writes the file's bytes to target as an output file.
+bool CopyToOutput(const std::string& source, const std::string& target, std::string& reason)
 {
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-            resolved = path;
-            return true;
-        }
-        char link[PATH_MAX];
-        const ssize_t length = ::readlink(path.c_str(), link, sizeof link);
-        if (length < 0 || length == static_cast<ssize_t>(sizeof link)) {
-            reason = Failure(path, length < 0 ? errno : ENAMETOOLONG);
-            return false;
-        }
-        const std::string target(link, static_cast<std::size_t>(length));
-        path = target[0] == '/' ? target : ParentOf(path) + "/" + target;
-    }
-    reason = Failure(path, ELOOP);
-    return false;
-}
-
-// A missing path and a regular file can be written; anything else is refused.
-bool CheckWritable(const std::string& path, struct stat& info, bool& exists, std::string& reason)
-{
-    exists = ::stat(path.c_str(), &info) == 0;
-    if (!exists && errno != ENOENT) {
-        reason = Failure(path, errno);
+    std::ifstream in(source, std::ios::binary);
+    if (!in) {
+        reason = Failure(target, errno ? errno : EIO);
         return false;
     }
-    if (exists && S_ISDIR(info.st_mode)) {
-        reason = Failure(path, EISDIR);
+    COutputFile out(target);
+    if (!out.Open(reason))
+        return false;
+    std::vector<char> buffer(1 << 16);
+    while (in) {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        out.Stream().write(buffer.data(), in.gcount());
+    }
+    if (in.bad()) {
+        reason = Failure(target, EIO);
         return false;
     }
-    if (exists && !S_ISREG(info.st_mode)) {
-        reason = "cannot write " + path + ": not a regular file (this format is written only to files)";
-        return false;
-    }
-    return true;
-}
-
-bool SyncFile(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    return ::close(fd) == 0 && synced;
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-// For a file with several hard links: the new content is copied over the old, so that every
-// name of the file sees it.
-bool CopyInPlace(const std::string& from, const std::string& to)
-{
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return false;
-    const int out = ::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    bool copied = out >= 0;
-    char buffer[65536];
-    while (copied) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            copied = got == 0 && ::fsync(out) == 0;
-            break;
-        }
-        copied = WriteAll(out, buffer, static_cast<std::size_t>(got));
-    }
-    const int error = errno;
-    ::close(in);
-    if (out >= 0 && ::close(out) != 0)
-        copied = false;
-    errno = copied ? 0 : (error ? error : EIO);
-    return copied;
+    return out.Commit(reason);
 }
 
 }  // namespace
@@ -163,6 +96,26 @@ void RemovePendingOutputFolder() noexcept
     HasPendingFolder = 0;
 }
 
+bool CheckFileTarget(const std::string& path, std::string& reason)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            return true;
+        reason = Failure(path, errno);
+        return false;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        reason = "cannot write " + path + ": it is a folder";
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        reason = "cannot write " + path + ": not a regular file (this format is written only to files)";
+        return false;
+    }
+    return true;
+}
+
 COutputFolder::COutputFolder(std::string target) : Target(std::move(target)) {}
 
 COutputFolder::~COutputFolder()
@@ -173,16 +126,9 @@ COutputFolder::~COutputFolder()
 
 bool COutputFolder::Open(std::string& reason)
 {
-    std::string resolved;
-    if (!FollowLinks(Target, resolved, reason))
-        return false;
-    struct stat info {};
-    bool exists = false;
-    if (!CheckWritable(resolved, info, exists, reason))
-        return false;
-    Destination = ParentOf(resolved);
-    Name = NameOf(resolved);
-    const std::string pattern = Destination + "/" + Name + ".tmp.XXXXXX";
+    Destination = ParentOf(Target);
+    Name = NameOf(Target);
+    const std::string pattern = Destination + "/." + Name.substr(0, 200) + ".tmp.XXXXXX";
     if (pattern.size() >= sizeof PendingFolder) {
         reason = Failure(Target, ENAMETOOLONG);
         return false;
@@ -194,47 +140,11 @@ bool COutputFolder::Open(std::string& reason)
     if (!::mkdtemp(PendingFolder)) {
         const int error = errno;
         HasPendingFolder = 0;
-        reason = Failure(Target, error);
+        reason = "cannot write " + Target + ": cannot make a private folder in " + Destination + ": " +
+                 std::strerror(error);
         return false;
     }
     Folder = PendingFolder;
-    return true;
-}
-
-bool COutputFolder::PlaceFile(const std::string& name, std::string& reason)
-{
-    const std::string source = Folder + "/" + name;
-    std::string target;
-    if (!FollowLinks(Destination + "/" + name, target, reason))
-        return false;
-    struct stat old {};
-    bool exists = false;
-    if (!CheckWritable(target, old, exists, reason))
-        return false;
-    if (!SyncFile(source)) {
-        reason = Failure(target, errno ? errno : EIO);
-        return false;
-    }
-    if (exists && old.st_nlink > 1) {
-        if (!CopyInPlace(source, target)) {
-            reason = Failure(target, errno);
-            return false;
-        }
-        return true;
-    }
-    if (exists) {
-        // The replaced file's mode, owner and group go on; an owner that only a privileged
-        // user may give is left as the system makes it.
-        ::chmod(source.c_str(), old.st_mode & 07777);
-        if (::chown(source.c_str(), old.st_uid, old.st_gid) != 0 && errno != EPERM) {
-            reason = Failure(target, errno);
-            return false;
-        }
-    }
-    if (::rename(source.c_str(), target.c_str()) != 0) {
-        reason = Failure(target, errno);
-        return false;
-    }
     return true;
 }
 
@@ -243,9 +153,8 @@ bool COutputFolder::Commit(std::string& reason)
     std::vector<std::string> names;
     if (DIR* folder = ::opendir(Folder.c_str())) {
         while (const dirent* entry = ::readdir(folder))
-            if (entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN)
-                if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-                    names.push_back(entry->d_name);
+            if (entry->d_name[0] != '.')
+                names.push_back(entry->d_name);
         ::closedir(folder);
     }
     if (names.empty()) {
@@ -253,15 +162,14 @@ bool COutputFolder::Commit(std::string& reason)
         return false;
     }
     std::sort(names.begin(), names.end());
+    // Every target is looked at before any is touched: a shapefile is not left half replaced
+    // for a sidecar that turned out to be a FIFO.
     for (const std::string& name : names)
-        if (!PlaceFile(name, reason))
+        if (!CheckFileTarget(Destination + "/" + name, reason))
             return false;
-    // The renames themselves reach the disk with the folder that holds them.
-    const int folder = ::open(Destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
+    for (const std::string& name : names)
+        if (!CopyToOutput(Folder + "/" + name, Destination + "/" + name, reason))
+            return false;
     return true;
 }
 

@@ -1,41 +1,41 @@
 #pragma once
 // The files of a GIS or CAD output, which the geodata library writes under names of its own
-// (a shapefile is five files for each layer): written into a private folder beside the target
-// and moved into place one by one only when everything was written. The folder goes in every
-// case, on an interrupt too.
+// (a shapefile is five files for each layer): written into a private folder beside the target,
+// then each put in place by the rules of every output file (COutputFile) only when all of them
+// were written. The folder goes in every case, on an interrupt too.
 #include <string>
-#include <sys/types.h>
 
 namespace Host {
 
 class COutputFolder {
 public:
     explicit COutputFolder(std::string target);
-    ~COutputFolder();
+    ~COutputFolder();  // removes the private folder with whatever is left in it
     COutputFolder(const COutputFolder&) = delete;
     COutputFolder& operator=(const COutputFolder&) = delete;
 
-    // Follows the target's symbolic links, refuses a target that exists and is not a regular
-    // file, and makes the private folder beside it. False with a one-line reason.
+    // Makes the private folder beside the target; false with a one-line reason.
     bool Open(std::string& reason);
-    // The private folder, and the target's file name once its links are followed: the files
-    // written into the folder are named after it.
+    // The private folder, and the target's file name, after which the files written into the
+    // folder are named.
     const std::string& Path() const noexcept { return Folder; }
     const std::string& TargetName() const noexcept { return Name; }
-    // Moves every file of the private folder to the target's folder under the same name, each
-    // flushed to the disk first; a replaced file keeps its mode and owner, one with several
-    // hard links is rewritten in place, a symbolic link is followed and stays. False with a
-    // reason at the first file that cannot be put in place.
+    // Puts every file of the private folder in the target's folder under the same name, each as
+    // COutputFile writes a file: a replaced file keeps its mode and owner, one with several hard
+    // links is rewritten in place, a symbolic link is followed and stays. False with a reason at
+    // the first file that is not a regular file or cannot be written.
     bool Commit(std::string& reason);
 
 private:
-    bool PlaceFile(const std::string& name, std::string& reason);
-
     std::string Target;       // as given
-    std::string Destination;  // the folder the files go to, the target's links followed
+    std::string Destination;  // the target's folder
     std::string Name;
     std::string Folder;
 };
+
+// Whether the path can take a file output: it is absent or, its links followed, a regular
+// file. False with a one-line reason naming it (a folder, a device, a FIFO, a socket).
+bool CheckFileTarget(const std::string& path, std::string& reason);
 
 // Removes the folder being written, if any, with its files: only system calls that a signal
 // handler may make.

@@ -27,6 +27,7 @@ namespace {
 
 using namespace Host;
 
+constexpr int ExitFailure = 1;  // a file could not be imported or the output not written
 constexpr int ExitUsage = 2;
 
 const char* const Examples = R"(
@@ -48,6 +49,14 @@ int Fail(int status, const std::string& reason)
     return status;
 }
 
+// Whether the plug-in could read any of the files: it reports progress only for a file it
+// opened, so a run in which every name was missing, a folder or unreadable has none.
+class CReadFiles final : public ICallSink {
+public:
+    void OnCall(const HostCall& call) override { Any = Any || call.Operation == Op::SetProgress; }
+    bool Any = false;
+};
+
 int RunImport(const ImportOptions& options, CPluginLibrary& library)
 {
     CSettingsStore store;
@@ -67,16 +76,18 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     if (!toFiles && !options.OutputPath.empty() && options.OutputPath != "-") {
         file = std::make_unique<COutputFile>(options.OutputPath);
         if (!file->Open(reason))
-            return Fail(ExitUsage, reason);
+            return Fail(ExitFailure, reason);
     }
     std::ostream& out = file ? file->Stream() : std::cout;
     std::unique_ptr<IOutputFormat> format = toFiles ? MakeOgrFormat(options, reason) : MakeOutputFormat(options.Format, out);
     if (!format)
-        return Fail(ExitUsage, reason);
+        return Fail(ExitFailure, reason);
     const bool progress = options.Progress && ::isatty(STDERR_FILENO);
     CDiagnostics diagnostics(stderr, options.Quiet, progress);
+    CReadFiles readFiles;
     CImportContext context;
     context.AddSink(diagnostics);
+    context.AddSink(readFiles);
     context.AddSink(*format);
 
     std::vector<std::u16string> names;
@@ -84,14 +95,18 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
         names.push_back(Platform::Utf8ToUtf16(name));
     CFileNameEnumerator files(std::move(names));
     plugin->Import(&files, &context);
+    if ((file || toFiles) && !readFiles.Any) {
+        if (file)
+            file->Discard();
+        return Fail(ExitFailure, "no file could be read; " + options.OutputPath + " was not written");
+    }
     format->Finish();
     if (!format->Commit(reason))
-        return Fail(1, reason);
-    out.flush();
+        return Fail(ExitFailure, reason);
     if (file && !file->Commit(reason))
-        return Fail(ExitUsage, reason);
-    if (!file && !out)
-        return Fail(ExitUsage, "cannot write standard output");
+        return Fail(ExitFailure, reason);
+    if (!file && !out.flush())
+        return Fail(ExitFailure, "cannot write standard output");
     return diagnostics.HadMessages() ? 1 : 0;
 }
 

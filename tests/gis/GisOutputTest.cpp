@@ -34,10 +34,16 @@ std::vector<std::string> Names(const std::string& folder)
     return names;
 }
 
+// Whether a private folder or a temporary file of an output is in the folder.
 bool HasLeftovers(const std::string& folder)
 {
-    std::vector<std::string> names = Names(folder);
-    return std::any_of(names.begin(), names.end(), [](const std::string& name) { return name.find(".tmp.") != std::string::npos; });
+    bool found = false;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir))
+            found = found || std::strstr(entry->d_name, ".tmp.") != nullptr;
+        ::closedir(dir);
+    }
+    return found;
 }
 
 std::string Example()
@@ -95,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"RasterDriver", {"--format", "ogr:GTiff", "-o", "OUT"}, "the GTiff driver writes no vector data"},
         UsageCase{"ReadOnlyDriver", {"--format", "ogr:AVCBin", "-o", "OUT"}, "the AVCBin driver cannot create files"},
         UsageCase{"FifoTarget", {"--format", "gpkg", "-o", "FIFO"}, "cannot write FIFO: not a regular file"},
-        UsageCase{"FolderTarget", {"--format", "geojson", "-o", "DIR"}, "cannot write DIR: Is a directory"}),
+        UsageCase{"FolderTarget", {"--format", "geojson", "-o", "DIR"}, "cannot write DIR: it is a folder"}),
     [](const testing::TestParamInfo<UsageCase>& test) { return std::string(test.param.Label); });
 
 bool IsGeoPackage(const std::string& path)
@@ -134,6 +140,17 @@ TEST(GisOutput, FileWithSeveralLinksIsRewrittenInPlace)
     ASSERT_EQ(RunM5Import({"-q", "--format", "gpkg", "-o", first, Example()}).Status, 0);
     EXPECT_TRUE(IsGeoPackage(second));
     EXPECT_EQ(ReadFile(first), ReadFile(second));
+}
+
+TEST(GisOutput, ImportThatCouldReadNoFileWritesNothing)
+{
+    const CTempFolder folder;
+    const std::string out = folder.Path() + "/out.shp";
+    const RunResult run = RunM5Import({"-q", "--format", "shp", "-o", out, folder.Path() + "/missing.m5"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "m5import: no file could be read; " + out + " was not written\n");
+    EXPECT_TRUE(Names(folder.Path()).empty());
+    EXPECT_FALSE(HasLeftovers(folder.Path()));
 }
 
 // The limit lets the private folder be made but not the files filled: the write fails, the
