@@ -39,7 +39,7 @@ bool HoldsOneLayerPerFile(const std::string& driver)
 
 enum class FieldType { Text, Integer, Real, Angle };
 
-struct FieldSpec {
+struct AttributeField {
     const char* Name;
     const char* ShortName;  // for ten-character field names
     FieldType Type;
@@ -47,7 +47,7 @@ struct FieldSpec {
 };
 
 // The attributes in the order they appear; the first six are read by TextOf and IntegerOf.
-const FieldSpec Fields[] = {
+const AttributeField Fields[] = {
     {"file", "file", FieldType::Text, nullptr},
     {"name", "name", FieldType::Text, nullptr},
     {"code", "code", FieldType::Text, nullptr},
@@ -113,16 +113,16 @@ bool CreateFields(OGRLayer& layer, const LayerPlan& plan, const WriteContext& co
 {
     const bool shortNames = HasShortFieldNames(context.Options.Driver);
     for (std::size_t field = 0; field < std::size(Fields); ++field) {
-        const FieldSpec& spec = Fields[field];
+        const AttributeField& attribute = Fields[field];
         if (field == StationField && !plan.HasStation) {
             indices.push_back(-1);
             continue;
         }
-        const bool asText = spec.Type == FieldType::Text ||
-                            (spec.Type == FieldType::Angle && context.Options.Angles == AngleUnit::Dms);
-        OGRFieldDefn definition(shortNames ? spec.ShortName : spec.Name,
-                                asText ? OFTString : spec.Type == FieldType::Integer ? OFTInteger : OFTReal);
-        if (shortNames && spec.Type == FieldType::Text) {
+        const bool asText = attribute.Type == FieldType::Text ||
+                            (attribute.Type == FieldType::Angle && context.Options.Angles == AngleUnit::Dms);
+        OGRFieldDefn definition(shortNames ? attribute.ShortName : attribute.Name,
+                                asText ? OFTString : attribute.Type == FieldType::Integer ? OFTInteger : OFTReal);
+        if (shortNames && attribute.Type == FieldType::Text) {
             // A dBase text column is as wide as its longest value, 254 bytes at most.
             std::size_t width = 1;
             for (const LayerItem& item : plan.Items)
@@ -146,18 +146,18 @@ void SetAttributes(OGRFeature& feature, const LayerItem& item, const std::vector
         if (index < 0)
             continue;
         feature.SetFieldNull(index);
-        const FieldSpec& spec = Fields[field];
-        if (spec.Type == FieldType::Text) {
+        const AttributeField& attribute = Fields[field];
+        if (attribute.Type == FieldType::Text) {
             if (const std::string* text = TextOf(field, item))
                 feature.SetField(index, text->c_str());
-        } else if (spec.Type == FieldType::Integer) {
+        } else if (attribute.Type == FieldType::Integer) {
             if (const auto& value = IntegerOf(field, item))
                 feature.SetField(index, *value);
-        } else if (const std::optional<double>& value = item.Point->*spec.Value) {
-            if (spec.Type == FieldType::Angle && angles == AngleUnit::Dms)
+        } else if (const std::optional<double>& value = item.Point->*attribute.Value) {
+            if (attribute.Type == FieldType::Angle && angles == AngleUnit::Dms)
                 feature.SetField(index, CTableWriter::FormatAngle(*value).c_str());
             else
-                feature.SetField(index, spec.Type == FieldType::Angle ? AngleIn(angles, *value) : *value);
+                feature.SetField(index, attribute.Type == FieldType::Angle ? AngleIn(angles, *value) : *value);
         }
     }
 }
