@@ -94,8 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"KmlWithoutCrs", {"--format", "kml", "-o", "OUT"}, "--format kml needs longitude and latitude"},
         UsageCase{"NoOutput", {"--format", "gpkg"}, "--format gpkg writes files, not a stream"},
         UsageCase{"StandardOutput", {"--format", "shp", "-o", "-"}, "--format shp writes files, not a stream"},
-        UsageCase{"UnknownCrs", {"--format", "gpkg", "--crs", "EPSG:1", "-o", "OUT"}, "--crs EPSG:1: not a coordinate"},
-        UsageCase{"CrsOfNoKind", {"--format", "dxf", "--crs", "north-up", "-o", "OUT"}, "--crs north-up: not a coordinate"},
+        UsageCase{"UnknownCrs", {"--format", "gpkg", "--crs", "north-up", "-o", "OUT"}, "--crs north-up: not a coordinate"},
         UsageCase{"CrsForCsv", {"--format", "csv", "--crs", "EPSG:23700"}, "--crs applies to the GIS and CAD formats only"},
         UsageCase{"UnknownDriver", {"--format", "ogr:NoSuchThing", "-o", "OUT"}, "no driver named NoSuchThing"},
         UsageCase{"RasterDriver", {"--format", "ogr:GTiff", "-o", "OUT"}, "the GTiff driver writes no vector data"},
@@ -129,17 +128,6 @@ TEST(GisOutput, ReplacedFileKeepsItsModeAndALinkStaysALink)
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     EXPECT_TRUE(IsGeoPackage(real));
     EXPECT_EQ(Names(folder.Path()), (std::vector<std::string>{"link.gpkg", "out.gpkg", "real.gpkg"}));
-}
-
-TEST(GisOutput, FileWithSeveralLinksIsRewrittenInPlace)
-{
-    const CTempFolder folder;
-    const std::string first = folder.Write("first.gpkg", "old");
-    const std::string second = folder.Path() + "/second.gpkg";
-    ASSERT_EQ(::link(first.c_str(), second.c_str()), 0);
-    ASSERT_EQ(RunM5Import({"-q", "--format", "gpkg", "-o", first, Example()}).Status, 0);
-    EXPECT_TRUE(IsGeoPackage(second));
-    EXPECT_EQ(ReadFile(first), ReadFile(second));
 }
 
 TEST(GisOutput, ImportThatCouldReadNoFileWritesNothing)
