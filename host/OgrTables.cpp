@@ -219,7 +219,7 @@ bool WriteLayer(GDALDataset& dataset, OGRLayer& layer, const LayerPlan& plan, co
         return false;
     // One transaction per layer where the driver has them: a database format would otherwise
     // commit every feature by itself.
-    const bool transaction = dataset.StartTransaction() == OGRERR_NONE;
+    const bool transaction = dataset.TestCapability(ODsCTransactions) && dataset.StartTransaction() == OGRERR_NONE;
     if (!WriteItems(layer, plan, indices, context))
         return false;
     return !transaction || dataset.CommitTransaction() == OGRERR_NONE;

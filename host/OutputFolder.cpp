@@ -68,28 +68,49 @@ bool CopyToOutput(const std::string& source, const std::string& target, std::str
 
 }  // namespace
 
+namespace {
+
+// Empties the open folder, and its folders a few levels down with it. The entries are read
+// with the raw system call: the C library's directory stream allocates, which a signal
+// handler must not. Passes go on while they remove something, since removing entries while
+// reading them may hide some from the pass.
+void EmptyFolder(int folder, int depth) noexcept
+{
+    alignas(8) char entries[4096];
+    for (bool removed = true; removed;) {
+        removed = false;
+        ::lseek(folder, 0, SEEK_SET);
+        for (long got; (got = ::syscall(SYS_getdents64, folder, entries, sizeof entries)) > 0;) {
+            for (long at = 0; at < got;) {
+                const auto* entry = reinterpret_cast<const dirent*>(entries + at);
+                at += entry->d_reclen;
+                const char* name = entry->d_name;
+                if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                    continue;
+                if (entry->d_type == DT_DIR && depth > 0) {
+                    const int inner = ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                    if (inner >= 0) {
+                        EmptyFolder(inner, depth - 1);
+                        ::close(inner);
+                    }
+                    removed = ::unlinkat(folder, name, AT_REMOVEDIR) == 0 || removed;
+                } else {
+                    removed = ::unlinkat(folder, name, 0) == 0 || removed;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
 void RemovePendingOutputFolder() noexcept
 {
     if (!HasPendingFolder)
         return;
     const int folder = ::open(PendingFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
-        // The entries are read with the raw system call: the C library's directory stream
-        // allocates, which a signal handler must not.
-        alignas(8) char entries[4096];
-        for (;;) {
-            const long got = ::syscall(SYS_getdents64, folder, entries, sizeof entries);
-            if (got <= 0)
-                break;
-            for (long at = 0; at < got;) {
-                const auto* entry = reinterpret_cast<const dirent*>(entries + at);
-                const char* name = entry->d_name;
-                const bool dots = name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-                if (!dots)
-                    ::unlinkat(folder, name, 0);
-                at += entry->d_reclen;
-            }
-        }
+        EmptyFolder(folder, 3);
         ::close(folder);
     }
     ::rmdir(PendingFolder);
@@ -156,6 +177,15 @@ bool COutputFolder::Commit(std::string& reason)
             if (entry->d_name[0] != '.')
                 names.push_back(entry->d_name);
         ::closedir(folder);
+    }
+    // A driver that writes a folder of files (a file geodatabase, say) has nothing that can be
+    // put in place as a file.
+    for (const std::string& name : names) {
+        struct stat info {};
+        if (::lstat((Folder + "/" + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            reason = "cannot write " + Target + ": the driver wrote " + name + " as a folder, not as files";
+            return false;
+        }
     }
     if (names.empty()) {
         reason = "cannot write " + Target + ": nothing was written";

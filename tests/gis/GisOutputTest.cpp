@@ -141,6 +141,19 @@ TEST(GisOutput, ImportThatCouldReadNoFileWritesNothing)
     EXPECT_FALSE(HasLeftovers(folder.Path()));
 }
 
+// A file geodatabase is a folder of files, which no output file can hold; the folder the driver
+// wrote, files and all, goes with the private folder.
+TEST(GisOutput, DriverThatWritesAFolderIsReportedAndNothingIsLeft)
+{
+    const CTempFolder folder;
+    const std::string out = folder.Path() + "/out.gdb";
+    const RunResult run = RunM5Import({"-q", "--format", "ogr:OpenFileGDB", "-o", out, Example()});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Err, "m5import: cannot write " + out + ": the driver wrote out.gdb as a folder, not as files\n");
+    EXPECT_FALSE(HasLeftovers(folder.Path()));
+    EXPECT_TRUE(Names(folder.Path()).empty());
+}
+
 // The limit lets the private folder be made but not the files filled: the write fails, the
 // previous files stay as they were, and the folder goes.
 TEST(GisOutput, FullDiskLeavesThePreviousFilesAndNoFolder)
