@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "host/OutputFolder.h"
+
 namespace Host {
 
 namespace {
@@ -35,6 +37,7 @@ extern "C" void RemovePendingAndEnd(int signal)
 {
     if (HasPending)
         ::unlink(PendingTemporary);
+    RemovePendingOutputFolder();
     // The handler ran once and the signal's default action is back: raised again, it ends
     // the program as it would have, once the handler returns.
     ::raise(signal);
@@ -86,7 +89,8 @@ protected:
             return std::streambuf::xsputn(data, count);
         if (Drain() != 0)
             return 0;
-        FirstError = WriteAll(Fd, data, static_cast<std::size_t>(count));
+        if (Fd >= 0)
+            FirstError = WriteAll(Fd, data, static_cast<std::size_t>(count));
         return FirstError == 0 ? count : 0;
     }
 
@@ -94,7 +98,8 @@ private:
     int Drain()
     {
         const auto pending = static_cast<std::size_t>(pptr() - pbase());
-        if (FirstError == 0 && pending > 0)
+        // Once the file is closed (put in place or given up), late writes go nowhere.
+        if (FirstError == 0 && pending > 0 && Fd >= 0)
             FirstError = WriteAll(Fd, pbase(), pending);
         setp(Buffer.data(), Buffer.data() + Buffer.size());
         return FirstError;
@@ -402,20 +407,24 @@ bool COutputFile::Commit(std::string& reason)
     return true;
 }
 
+// The stream stays valid until the object goes (a writer may still hold it), but writes
+// nothing more.
 void COutputFile::Discard() noexcept
 {
     if (!Impl)
         return;
     State& state = *Impl;
+    state.Buffer.Attach(-1);
     if (state.Fd >= 0)
         ::close(state.Fd);
     if (state.TargetFd >= 0)
         ::close(state.TargetFd);
+    state.Fd = state.TargetFd = -1;
     if (!state.Temporary.empty()) {
         ::unlink(state.Temporary.c_str());
+        state.Temporary.clear();
         HasPending = 0;
     }
-    Impl.reset();
 }
 
 bool WriteFileSafely(const std::string& path, const std::string& content, std::string& reason)

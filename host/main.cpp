@@ -1,5 +1,5 @@
 // m5import: loads the M5 import plug-in, imports field files through it and writes what it
-// received as a table, CSV, JSON, LandXML or a call trace.
+// received as a table, CSV, JSON, LandXML, GIS and CAD files or a call trace.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +16,7 @@
 #include "host/FileNameEnumerator.h"
 #include "host/HostCommands.h"
 #include "host/ImportContext.h"
+#include "host/OgrFormat.h"
 #include "host/OutputFile.h"
 #include "host/OutputFormat.h"
 #include "host/PluginLibrary.h"
@@ -36,6 +37,8 @@ Examples:
   m5import --format landxml a.m5 b.m5      both files as one LandXML 1.2 document
   m5import --set Mode=1 job.m5             separate measurements, for this run only
   m5import --format trace job.m5           every call the plug-in made, as JSON lines
+  m5import --format gpkg --crs EPSG:23700 -o job.gpkg job.m5
+                                           stations, targets and points as GeoPackage layers
   m5import settings --set PointStart=5 --set PointLen=10
                                            change and save the name columns
 )";
@@ -69,13 +72,16 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     plugin->LoadSettings(&reader);
 
     std::unique_ptr<COutputFile> file;
-    if (!options.OutputPath.empty() && options.OutputPath != "-") {
+    const bool toFiles = IsOgrFormatName(options.Format);
+    if (!toFiles && !options.OutputPath.empty() && options.OutputPath != "-") {
         file = std::make_unique<COutputFile>(options.OutputPath);
         if (!file->Open(reason))
             return Fail(ExitFailure, reason);
     }
     std::ostream& out = file ? file->Stream() : std::cout;
-    std::unique_ptr<IOutputFormat> format = MakeOutputFormat(options.Format, out);
+    std::unique_ptr<IOutputFormat> format = toFiles ? MakeOgrFormat(options, reason) : MakeOutputFormat(options.Format, out);
+    if (!format)
+        return Fail(ExitFailure, reason);
     const bool progress = options.Progress && ::isatty(STDERR_FILENO);
     CDiagnostics diagnostics(stderr, options.Quiet, progress);
     CReadFiles readFiles;
@@ -89,11 +95,14 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
         names.push_back(Platform::Utf8ToUtf16(name));
     CFileNameEnumerator files(std::move(names));
     plugin->Import(&files, &context);
-    format->Finish();
-    if (file && !readFiles.Any) {
-        file->Discard();
+    if ((file || toFiles) && !readFiles.Any) {
+        if (file)
+            file->Discard();
         return Fail(ExitFailure, "no file could be read; " + options.OutputPath + " was not written");
     }
+    format->Finish();
+    if (!format->Commit(reason))
+        return Fail(ExitFailure, reason);
     if (file && !file->Commit(reason))
         return Fail(ExitFailure, reason);
     if (!file && !out.flush())
@@ -113,10 +122,14 @@ int Run(int argc, char** argv)
     std::string pluginPath;
 
     app.add_option("files", options.Files, "M5 files to import, in order")->type_name("FILE");
-    app.add_option("--format", options.Format, "what is written: table, csv, json, landxml or trace")
-        ->check(CLI::IsMember(OutputFormatNames()))
+    app.add_option("--format", options.Format,
+                   "what is written: table, csv, json, landxml, trace, or the files gpkg, shp, geojson, kml, dxf, "
+                   "ogr:DRIVER")
+        ->check(CLI::Validator([](std::string& name) { return IsOutputFormatName(name) ? "" : "unknown format " + name; },
+                               "FORMAT"))
         ->default_str("table");
     app.add_option("-o,--output", options.OutputPath, "where to write (default: standard output)");
+    AddOgrOptions(app, options);
     app.add_option("--settings", options.SettingsPath, "the settings store file")->default_str(options.SettingsPath);
     app.add_option("--plugin", pluginPath, "the plug-in library (default: the one installed beside the program)");
     app.add_flag("-q,--quiet", options.Quiet, "no messages and no progress bar on standard error");
@@ -138,7 +151,7 @@ int Run(int argc, char** argv)
     }
     options.Progress = !noProgress;
     std::string reason;
-    if (!ParseSettingOverrides(sets, options.Overrides, reason))
+    if (!ParseSettingOverrides(sets, options.Overrides, reason) || !CheckOgrOptions(options, reason))
         return Fail(ExitUsage, reason);
 
     CPluginLibrary library;
