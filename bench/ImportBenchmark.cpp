@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -165,18 +166,32 @@ void ConvertValues(benchmark::State& state)
 }
 BENCHMARK(ConvertValues);
 
+// Whole set-ups as a file has them: a station header, the station with its coordinates,
+// "POLAR", then twenty targets, each a shot and its coordinates; the next header sends the
+// set-up to the host, so parsing includes handing the points over.
 void ParseLines(benchmark::State& state)
 {
-    const std::wstring shot = Platform::Utf16ToWide(Platform::Utf8ToUtf16(SampleLines.substr(0, 119)));
-    const std::wstring coordinates = Platform::Utf16ToWide(Platform::Utf8ToUtf16(SampleLines.substr(121, 119)));
+    const auto wide = [](const std::string& text) { return Platform::Utf16ToWide(Platform::Utf8ToUtf16(text)); };
+    const std::string shot = SampleLines.substr(0, 119);
+    const std::string coordinates = SampleLines.substr(121, 119);
+    std::vector<std::wstring> setUp = {
+        wide("For M5|Adr 00001|TI  KN STAT                   |                      |                      |                      | "),
+        wide("For M5|Adr 00002|PI1 S1           S            |Y       6000.000 m    |X       5600.000 m    |Z        110.000 m    | "),
+        wide("For M5|Adr 00003|TI  POLAR                     |                      |                      |                      | "),
+    };
+    for (int target = 0; target < 20; ++target) {
+        const std::string name = std::to_string(1000 + target);
+        for (const std::string& line : {shot, coordinates})
+            setUp.push_back(wide(line.substr(0, 21) + name + line.substr(21 + name.size())));
+    }
     Bench::CCountingContext context;
     Plugin::CParser parser(context, Plugin::ImportSettings());
     std::int32_t index = 0;
     for (auto _ : state) {
-        parser.ParseLine(index++, shot);
-        parser.ParseLine(index++, coordinates);
+        for (const std::wstring& line : setUp)
+            parser.ParseLine(index++, line);
     }
-    state.SetItemsProcessed(2 * state.iterations());
+    state.SetItemsProcessed(static_cast<std::int64_t>(setUp.size()) * state.iterations());
 }
 BENCHMARK(ParseLines);
 

@@ -164,43 +164,59 @@ std::optional<int> ParseSexagesimal(std::string_view field)
     return value;
 }
 
-// What each quantity's unit codes make of a number read from the text.
-std::optional<double> ScaleAngle(int code, double value)
+// What each quantity's unit codes make of a number read from the text, in place; false for an
+// unknown code or a result a double cannot hold. (A flag and a number, not an optional: these
+// run for every value, and an optional came back through memory.)
+bool Scaled(double& value, double result)
+{
+    value = result;
+    return std::isfinite(result);
+}
+
+bool ScaleAngle(int code, double& value)
 {
     switch (code) {
-    case 1: case 3: return Finite(value * Pi / 180.0);  // dotted DMS and decimal degrees
-    case 4: return Finite(value * Pi / 200.0);
-    case 5: return Finite(value * Pi / 3200.0);
-    default: return std::nullopt;
+    case 1: case 3: return Scaled(value, value * Pi / 180.0);  // dotted DMS and decimal degrees
+    case 4: return Scaled(value, value * Pi / 200.0);
+    case 5: return Scaled(value, value * Pi / 3200.0);
+    default: return false;
     }
 }
 
-std::optional<double> ScaleDistance(int code, double value)
+bool ScaleDistance(int code, double& value)
 {
     switch (code) {
-    case 0: return value;
-    case 1: return Finite(value * 0.3048);
-    default: return std::nullopt;
+    case 0: return true;
+    case 1: return Scaled(value, value * 0.3048);
+    default: return false;
     }
 }
 
-std::optional<double> ScalePressure(int code, double value)
+bool ScalePressure(int code, double& value)
 {
     switch (code) {
-    case 0: return Finite(value * 101325.0 / 760.0 / 100.0);  // Torr
-    case 1: return value;
-    case 2: return Finite(value * 3386.389 / 100.0);  // inch of mercury
-    default: return std::nullopt;
+    case 0: return Scaled(value, value * 101325.0 / 760.0 / 100.0);  // Torr
+    case 1: return true;
+    case 2: return Scaled(value, value * 3386.389 / 100.0);  // inch of mercury
+    default: return false;
     }
 }
 
-std::optional<double> ScaleTemperature(int code, double value)
+bool ScaleTemperature(int code, double& value)
 {
     switch (code) {
-    case 0: return value;
-    case 1: return Finite((value - 32.0) * 5.0 / 9.0);
-    default: return std::nullopt;
+    case 0: return true;
+    case 1: return Scaled(value, (value - 32.0) * 5.0 / 9.0);
+    default: return false;
     }
+}
+
+// A number read from a text, in a unit code's terms.
+std::optional<double> Scale(bool (*scale)(int, double&), int code, std::optional<double> value)
+{
+    if (!value || !scale(code, *value))
+        return std::nullopt;
+    return value;
 }
 
 // The usual value text, read where it stands: at most two dozen characters, an optional sign
@@ -233,7 +249,7 @@ bool ReadUsualValue(const char16_t* text, bool dotted, double& value)
 // unit code makes of a number, and the unit code whose texts are dotted DMS (none: -1).
 struct UnitConversion {
     std::optional<double> (*Convert)(int, std::string_view);
-    std::optional<double> (*Scale)(int, double);
+    bool (*Scale)(int, double&);
     int DottedCode;
 };
 
@@ -264,12 +280,17 @@ public:
     {
         if (!text || !out)
             return false;
-        double usual = 0;
-        const std::optional<double> value =
-            ReadUsualValue(text, Dotted, usual) ? How.Scale(Code, usual) : ConvertFully(text);
-        if (!value)
-            return false;
-        *out = *value;
+        double value = 0;
+        if (ReadUsualValue(text, Dotted, value)) {
+            if (!How.Scale(Code, value))
+                return false;
+        } else {
+            const std::optional<double> full = ConvertFully(text);
+            if (!full)
+                return false;
+            value = *full;
+        }
+        *out = value;
         return true;
     }
 
@@ -363,26 +384,22 @@ std::optional<double> ParseDottedDms(std::string_view text)
 
 std::optional<double> ConvertAngle(int code, std::string_view text)
 {
-    const std::optional<double> value = code == 1 ? ParseDottedDms(text) : ParseDecimal(text);
-    return value ? ScaleAngle(code, *value) : value;
+    return Scale(ScaleAngle, code, code == 1 ? ParseDottedDms(text) : ParseDecimal(text));
 }
 
 std::optional<double> ConvertDistance(int code, std::string_view text)
 {
-    const std::optional<double> value = ParseDecimal(text);
-    return value ? ScaleDistance(code, *value) : value;
+    return Scale(ScaleDistance, code, ParseDecimal(text));
 }
 
 std::optional<double> ConvertPressure(int code, std::string_view text)
 {
-    const std::optional<double> value = ParseDecimal(text);
-    return value ? ScalePressure(code, *value) : value;
+    return Scale(ScalePressure, code, ParseDecimal(text));
 }
 
 std::optional<double> ConvertTemperature(int code, std::string_view text)
 {
-    const std::optional<double> value = ParseDecimal(text);
-    return value ? ScaleTemperature(code, *value) : value;
+    return Scale(ScaleTemperature, code, ParseDecimal(text));
 }
 
 namespace {
