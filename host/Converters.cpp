@@ -26,33 +26,50 @@ std::optional<double> Finite(double value)
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Where a text ends: a pointer past its last character, or, for the plug-in's texts, the NUL
+// that terminates them, so that they are read in one pass without measuring them first.
+struct NulTerminated {};
+
+template <typename Char>
+bool AtEnd(const Char* at, const Char* end) noexcept
+{
+    return at == end;
+}
+
+template <typename Char>
+bool AtEnd(const Char* at, NulTerminated) noexcept
+{
+    return *at == Char(0);
+}
+
 // The usual field value (digits that make an integer of at most 2^53, at most 22 decimals):
 // that exact integer divided by an exact power of ten is the correctly rounded double, the
 // same that a full decimal reader gives. False for anything else, which the full reader
 // decides. Read where the text stands, whatever its characters' type.
-template <typename Char>
-bool ReadShortDecimal(const Char* at, const Char* const end, double& value)
+template <typename Char, typename End>
+bool ReadShortDecimal(const Char* at, const End end, double& value)
 {
     static constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const std::ptrdiff_t size = end - at;
-    if (size == 0 || size > 19)
-        return false;  // nothing, or an integer that could overflow
-    std::uint64_t mantissa = 0;
+    const Char* const start = at;
+    std::uint64_t mantissa = 0;  // wraps past 19 digits, which are refused below
     unsigned digit = 0;
-    for (; at != end && (digit = static_cast<unsigned>(*at) - unsigned{'0'}) < 10; ++at)
+    for (; !AtEnd(at, end) && (digit = static_cast<unsigned>(*at) - unsigned{'0'}) < 10; ++at)
         mantissa = mantissa * 10 + digit;
+    bool point = false;
     std::size_t decimals = 0;
-    if (at != end && *at == Char('.')) {
-        if (size == 1)
-            return false;  // a point alone has no digit
+    if (!AtEnd(at, end) && *at == Char('.')) {
+        point = true;
         const Char* const fraction = ++at;
-        for (; at != end && (digit = static_cast<unsigned>(*at) - unsigned{'0'}) < 10; ++at)
+        for (; !AtEnd(at, end) && (digit = static_cast<unsigned>(*at) - unsigned{'0'}) < 10; ++at)
             mantissa = mantissa * 10 + digit;
         decimals = static_cast<std::size_t>(at - fraction);
     }
-    if (at != end || decimals > 22 || mantissa > (std::uint64_t{1} << 53))
+    const std::ptrdiff_t size = at - start;
+    // Nothing, a point alone, or an integer that could overflow: the full reader decides.
+    if (!AtEnd(at, end) || size == 0 || size > 19 || (point && size == 1) || decimals > 22 ||
+        mantissa > (std::uint64_t{1} << 53))
         return false;
     value = static_cast<double>(mantissa) / PowersOfTen[decimals];
     return true;
@@ -66,27 +83,37 @@ std::optional<double> ParseShortDecimal(std::string_view text)
     return value;
 }
 
+// The point and the two digits of minutes or seconds, below 60, taken off the text.
+template <typename Char, typename End>
+bool TakeSexagesimalPair(const Char*& at, const End end, int& field)
+{
+    if (AtEnd(at, end) || *at != Char('.'))
+        return false;
+    ++at;
+    unsigned digits[2] = {};
+    for (unsigned& digit : digits) {
+        if (AtEnd(at, end))
+            return false;
+        digit = static_cast<unsigned>(*at++) - unsigned{'0'};
+    }
+    field = static_cast<int>(digits[0] * 10 + digits[1]);
+    return digits[0] < 10 && digits[1] < 10 && field < 60;
+}
+
 // The usual dotted angle, degrees of at most fifteen digits and two-digit minutes and seconds
 // without a fraction ("282.27.03"), read in one pass; its value is computed exactly as
 // ParseDottedDms computes it. False for anything else, which the full reading decides.
-template <typename Char>
-bool ReadUsualDms(const Char* at, const Char* const end, double sign, double& value)
+template <typename Char, typename End>
+bool ReadUsualDms(const Char* at, const End end, double sign, double& value)
 {
     std::uint64_t degrees = 0;
     const Char* const first = at;
-    for (unsigned digit = 0; at != end && (digit = static_cast<unsigned>(*at) - unsigned{'0'}) < 10; ++at)
+    for (unsigned digit = 0; !AtEnd(at, end) && (digit = static_cast<unsigned>(*at) - unsigned{'0'}) < 10; ++at)
         degrees = degrees * 10 + digit;
-    if (at == first || at - first > 15 || end - at != 6 || at[0] != Char('.') || at[3] != Char('.'))
-        return false;
-    const auto twoDigits = [](const Char* pair, int& field) {
-        const unsigned tens = static_cast<unsigned>(pair[0]) - unsigned{'0'};
-        const unsigned ones = static_cast<unsigned>(pair[1]) - unsigned{'0'};
-        field = static_cast<int>(tens * 10 + ones);
-        return tens < 10 && ones < 10 && field < 60;
-    };
     int minutes = 0;
     int seconds = 0;
-    if (!twoDigits(at + 1, minutes) || !twoDigits(at + 4, seconds))
+    if (at == first || at - first > 15 || !TakeSexagesimalPair(at, end, minutes) ||
+        !TakeSexagesimalPair(at, end, seconds) || !AtEnd(at, end))
         return false;
     const double fraction = 0;
     value = sign * (static_cast<double>(degrees) + minutes / 60.0 + (seconds + fraction) / 3600.0);
@@ -219,25 +246,20 @@ std::optional<double> Scale(bool (*scale)(int, double&), int code, std::optional
     return value;
 }
 
-// The usual value text, read where it stands: at most two dozen characters, an optional sign
-// and what ReadShortDecimal or ReadUsualDms reads, the number the full reading would give.
-// False hands the text to the full reading.
+// The usual value text, read where it stands in one pass: an optional sign and what
+// ReadShortDecimal or ReadUsualDms reads, the number the full reading would give. False hands
+// the text to the full reading.
 bool ReadUsualValue(const char16_t* text, bool dotted, double& value)
 {
-    constexpr std::size_t Longest = 24;
-    const std::size_t length = std::char_traits<char16_t>::length(text);
-    if (length > Longest)
-        return false;
     const char16_t* at = text;
-    const char16_t* const end = text + length;
     double sign = 1.0;
-    if (at != end && (*at == u'+' || *at == u'-')) {
+    if (*at == u'+' || *at == u'-') {
         sign = *at == u'-' ? -1.0 : 1.0;
         ++at;
     }
     if (dotted)
-        return ReadUsualDms(at, end, sign, value);
-    if (!ReadShortDecimal(at, end, value))
+        return ReadUsualDms(at, NulTerminated{}, sign, value);
+    if (!ReadShortDecimal(at, NulTerminated{}, value))
         return false;
     value = sign * value;
     return true;

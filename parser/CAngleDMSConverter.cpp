@@ -1,6 +1,5 @@
 #include "parser/CAngleDMSConverter.h"
 
-#include <algorithm>
 #include <iterator>
 #include <string>
 
@@ -35,35 +34,30 @@ bool CAngleDMSConverter::ConvertText(const char16_t* text, double* out)
 {
     if (!text)
         text = u"";
-    // The usual packed angle is a dozen characters: it is re-punctuated on the stack, the same
-    // as Repunctuate does it.
+    // The usual packed angle is a dozen characters: it is re-punctuated on the stack in one
+    // pass, a point written before the third and the fifth character after the first point,
+    // which is where Repunctuate inserts them.
     char16_t dotted[32];
     constexpr std::size_t Longest = std::size(dotted) - 3;  // room for two points and the NUL
+    std::size_t written = 0;
+    std::size_t afterPoint = 0;  // characters since the first point, 0 before it
+    bool point = false;
     std::size_t length = 0;
-    while (length <= Longest && text[length] != u'\0')
-        ++length;
-    if (length > Longest) {
-        Dotted.assign(text);
-        if (!Repunctuate(Dotted))
-            return false;
-        return Inner->ConvertText(Dotted.c_str(), out);
+    for (; text[length] != u'\0'; ++length) {
+        if (length == Longest) {
+            Dotted.assign(text);
+            if (!Repunctuate(Dotted))
+                return false;
+            return Inner->ConvertText(Dotted.c_str(), out);
+        }
+        if (point && (++afterPoint == 3 || afterPoint == 5))
+            dotted[written++] = u'.';
+        dotted[written++] = text[length];
+        point = point || text[length] == u'.';
     }
-    const char16_t* const point = std::char_traits<char16_t>::find(text, length, u'.');
     if (!point)
         return false;
-    const char16_t* const end = text + length;
-    const char16_t* const seconds = std::min(point + 3, end);
-    const char16_t* const fraction = std::min(point + 5, end);
-    char16_t* target = std::copy(text, seconds, dotted);
-    if (seconds != end) {
-        *target++ = u'.';
-        target = std::copy(seconds, fraction, target);
-        if (fraction != end) {
-            *target++ = u'.';
-            target = std::copy(fraction, end, target);
-        }
-    }
-    *target = u'\0';
+    dotted[written] = u'\0';
     return Inner->ConvertText(dotted, out);
 }
 

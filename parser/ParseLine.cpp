@@ -62,7 +62,8 @@ void CParser::ReportFatal(int messageId, bool withoutLine)
 
 void CParser::SendText(void (IImportContext::*send)(const char16_t*), std::wstring_view text)
 {
-    BoundaryText.resize(text.size());
+    if (BoundaryText.size() != text.size())
+        BoundaryText.resize(text.size());
     for (std::size_t i = 0; i < text.size(); ++i)
         BoundaryText[i] = static_cast<char16_t>(text[i]);
     (Context.*send)(BoundaryText.c_str());

@@ -82,7 +82,9 @@ void DecodePiece(const unsigned char* source, wchar_t* target) noexcept
 
 void DecodeWindows1251(const char* bytes, std::size_t count, std::wstring& out)
 {
-    out.resize(count);
+    // Lines of a file are mostly of one length: the string keeps it without a library call.
+    if (out.size() != count)
+        out.resize(count);
     wchar_t* target = out.data();
     const auto* source = reinterpret_cast<const unsigned char*>(bytes);
     if (count < Piece) {
