@@ -3,7 +3,9 @@
 #include "host/CsvWriter.h"
 #include "host/ImportModel.h"
 #include "host/JsonWriter.h"
+#if M5_LANDXML
 #include "host/LandXmlWriter.h"
+#endif
 #include "host/TableWriter.h"
 #include "host/TraceWriter.h"
 
@@ -49,8 +51,10 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::os
         return MakeModelFormat(CCsvWriter(out));
     if (name == "json")
         return MakeModelFormat(CJsonWriter(out));
+#if M5_LANDXML
     if (name == "landxml")
         return MakeModelFormat(CLandXmlWriter(out, CLandXmlWriter::DocumentTimeFromEnvironment()));
+#endif
     if (name == "trace")
         return std::make_unique<CTraceFormat>(out);
     return nullptr;
@@ -58,7 +62,11 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::os
 
 std::vector<std::string> OutputFormatNames()
 {
+#if M5_LANDXML
     return {"table", "csv", "json", "landxml", "trace"};
+#else
+    return {"table", "csv", "json", "trace"};
+#endif
 }
 
 }  // namespace Host

@@ -18,6 +18,7 @@ public:
 
 // The format of that name writing to out; null for an unknown name.
 std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::ostream& out);
+// The formats of this build; LandXML only where it was built with pugixml (M5_LANDXML).
 std::vector<std::string> OutputFormatNames();
 
 }  // namespace Host

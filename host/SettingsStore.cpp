@@ -7,9 +7,10 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
+#include <filesystem>
 #include <unistd.h>
 
+#include "host/System.h"
 #include "platform/Utf16.h"
 
 namespace Host {
@@ -44,8 +45,8 @@ std::string ValueOf(const std::string& line)
 
 void MakeParentDirectories(const std::string& path)
 {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-        ::mkdir(path.substr(0, slash).c_str(), 0755);
+    std::error_code ignored;
+    std::filesystem::create_directories(FileSystemPath(path).parent_path(), ignored);
 }
 
 }  // namespace
@@ -67,22 +68,14 @@ std::optional<std::int32_t> ParseInt32(const std::string& text)
 
 std::string CSettingsStore::DefaultPath()
 {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (config && *config) {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home && *home ? home : ".") + "/.config";
-    }
-    return base + "/m5import/settings.ini";
+    return DefaultSettingsPath();
 }
 
 bool CSettingsStore::Load(const std::string& path, std::string& reason)
 {
     FilePath = path;
     Lines.clear();
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FileSystemPath(path), std::ios::binary);
     if (!in) {
         if (errno == ENOENT)
             return true;
@@ -122,7 +115,7 @@ bool CSettingsStore::Save(std::string& reason) const
     MakeParentDirectories(FilePath);
     const std::string temporary = FilePath + ".tmp." + std::to_string(::getpid());
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        std::ofstream out(FileSystemPath(temporary), std::ios::binary | std::ios::trunc);
         for (const std::string& line : Lines)
             out << line << '\n';
         out.flush();
@@ -133,9 +126,11 @@ bool CSettingsStore::Save(std::string& reason) const
             return false;
         }
     }
-    if (std::rename(temporary.c_str(), FilePath.c_str()) != 0) {
-        reason = "cannot replace settings store " + FilePath + ": " + std::strerror(errno);
-        std::remove(temporary.c_str());
+    std::error_code error;
+    std::filesystem::rename(FileSystemPath(temporary), FileSystemPath(FilePath), error);
+    if (error) {
+        reason = "cannot replace settings store " + FilePath + ": " + error.message();
+        std::filesystem::remove(FileSystemPath(temporary), error);
         return false;
     }
     return true;
