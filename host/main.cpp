@@ -30,6 +30,7 @@ namespace {
 
 using namespace Host;
 
+constexpr int ExitFailure = 1;  // a file could not be imported or the output not written
 constexpr int ExitUsage = 2;
 
 const char* const Examples = R"(
@@ -64,6 +65,14 @@ int CallingPlugin(Command command)
     }
 }
 
+// Whether the plug-in could read any of the files: it reports progress only for a file it
+// opened, so a run in which every name was missing, a folder or unreadable has none.
+class CReadFiles final : public ICallSink {
+public:
+    void OnCall(const HostCall& call) override { Any = Any || call.Operation == Op::SetProgress; }
+    bool Any = false;
+};
+
 int RunImport(const ImportOptions& options, CPluginLibrary& library)
 {
     CSettingsStore store;
@@ -82,14 +91,16 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     if (!options.OutputPath.empty() && options.OutputPath != "-") {
         file = std::make_unique<COutputFile>(options.OutputPath);
         if (!file->Open(reason))
-            return Fail(ExitUsage, reason);
+            return Fail(ExitFailure, reason);
     }
     std::ostream& out = file ? file->Stream() : std::cout;
     std::unique_ptr<IOutputFormat> format = MakeOutputFormat(options.Format, out);
     const bool progress = options.Progress && IsTerminal(stderr);
     CDiagnostics diagnostics(stderr, options.Quiet, progress);
+    CReadFiles readFiles;
     CImportContext context;
     context.AddSink(diagnostics);
+    context.AddSink(readFiles);
     context.AddSink(*format);
 
     std::vector<std::u16string> names;
@@ -98,11 +109,14 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     CFileNameEnumerator files(std::move(names));
     plugin->Import(&files, &context);
     format->Finish();
-    out.flush();
+    if (file && !readFiles.Any) {
+        file->Discard();
+        return Fail(ExitFailure, "no file could be read; " + options.OutputPath + " was not written");
+    }
     if (file && !file->Commit(reason))
-        return Fail(ExitUsage, reason);
-    if (!file && !out)
-        return Fail(ExitUsage, "cannot write standard output");
+        return Fail(ExitFailure, reason);
+    if (!file && !out.flush())
+        return Fail(ExitFailure, "cannot write standard output");
     return diagnostics.HadMessages() ? 1 : 0;
 }
 
