@@ -109,6 +109,11 @@ private:
 
 }  // namespace
 
+std::string OgrFormatNamesForHelp()
+{
+    return "gpkg, shp, geojson, kml, dxf, ogr:DRIVER";
+}
+
 bool IsOgrFormatName(const std::string& name)
 {
     return !DriverFor(name).empty();

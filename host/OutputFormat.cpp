@@ -5,7 +5,9 @@
 #include "host/CsvWriter.h"
 #include "host/ImportModel.h"
 #include "host/JsonWriter.h"
+#if M5_LANDXML
 #include "host/LandXmlWriter.h"
+#endif
 #include "host/OgrFormat.h"
 #include "host/TableWriter.h"
 #include "host/TraceWriter.h"
@@ -52,8 +54,10 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::os
         return MakeModelFormat(CCsvWriter(out));
     if (name == "json")
         return MakeModelFormat(CJsonWriter(out));
+#if M5_LANDXML
     if (name == "landxml")
         return MakeModelFormat(CLandXmlWriter(out, CLandXmlWriter::DocumentTimeFromEnvironment()));
+#endif
     if (name == "trace")
         return std::make_unique<CTraceFormat>(out);
     return nullptr;
@@ -61,7 +65,25 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::os
 
 std::vector<std::string> OutputFormatNames()
 {
+#if M5_LANDXML
     return {"table", "csv", "json", "landxml", "trace"};
+#else
+    return {"table", "csv", "json", "trace"};
+#endif
+}
+
+std::string FormatHelp()
+{
+    std::string help = "what is written:";
+    for (const std::string& name : OutputFormatNames())
+        help += " " + name + ",";
+    help.pop_back();
+    const std::string files = OgrFormatNamesForHelp();
+    if (!files.empty())
+        help += "; or the files " + files;
+    if (!M5_LANDXML)
+        help += " (LandXML is not part of this build)";
+    return help;
 }
 
 bool IsOutputFormatName(const std::string& name)

@@ -27,8 +27,11 @@ public:
 // The format of that name writing to out; null for an unknown name. The GIS and CAD formats,
 // which write files rather than a stream, are made by MakeOgrFormat.
 std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::ostream& out);
+// The formats of this build; LandXML only where it was built with pugixml (M5_LANDXML).
 std::vector<std::string> OutputFormatNames();
 // Whether --format accepts the name: a stream format, a GIS or CAD format, or ogr:DRIVER.
 bool IsOutputFormatName(const std::string& name);
+// What --help says of --format in this build.
+std::string FormatHelp();
 
 }  // namespace Host

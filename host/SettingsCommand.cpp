@@ -6,12 +6,12 @@
 #include <iostream>
 #include <set>
 #include <string>
-#include <unistd.h>
 
 #include "host/HostCommands.h"
 #include "host/PluginLibrary.h"
 #include "host/SettingsStore.h"
 #include "host/SettingsView.h"
+#include "host/System.h"
 
 namespace Host {
 
@@ -230,7 +230,7 @@ int RunSettingsCommand(CPluginLibrary& library, const SettingsCommandOptions& op
     std::vector<ParsedEdit> edits;
     if (!ParseEdits(options.Edits, edits))
         return ExitUsage;
-    if (options.Interactive && (!edits.empty() || !::isatty(STDIN_FILENO))) {
+    if (options.Interactive && (!edits.empty() || !IsTerminal(stdin))) {
         std::cerr << "m5import: --edit needs a terminal on standard input and no --set\n";
         return ExitUsage;
     }

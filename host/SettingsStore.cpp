@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <filesystem>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "host/OutputFile.h"
+#include "host/System.h"
 #include "platform/Utf16.h"
 
 namespace Host {
@@ -45,8 +45,8 @@ std::string ValueOf(const std::string& line)
 
 void MakeParentDirectories(const std::string& path)
 {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-        ::mkdir(path.substr(0, slash).c_str(), 0755);
+    std::error_code ignored;
+    std::filesystem::create_directories(FileSystemPath(path).parent_path(), ignored);
 }
 
 }  // namespace
@@ -68,22 +68,14 @@ std::optional<std::int32_t> ParseInt32(const std::string& text)
 
 std::string CSettingsStore::DefaultPath()
 {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (config && *config) {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home && *home ? home : ".") + "/.config";
-    }
-    return base + "/m5import/settings.ini";
+    return DefaultSettingsPath();
 }
 
 bool CSettingsStore::Load(const std::string& path, std::string& reason)
 {
     FilePath = path;
     Lines.clear();
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FileSystemPath(path), std::ios::binary);
     if (!in) {
         if (errno == ENOENT)
             return true;

@@ -94,7 +94,7 @@ void AppendShortest(std::string& text, double value)
         AppendGeneral(text, value);
         return;
     }
-    char digits[24];
+    char digits[24] = {};
     int count = static_cast<int>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
     int scale = -decimals;
     while (digits[count - 1] == '0') {

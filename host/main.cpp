@@ -3,12 +3,15 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <iostream>
 #include <map>
 #include <string>
+#include <vector>
+#ifndef _WIN32
 #include <sys/auxv.h>
 #include <unistd.h>
-#include <vector>
+#endif
 
 #include <CLI/CLI.hpp>
 
@@ -21,6 +24,7 @@
 #include "host/OutputFormat.h"
 #include "host/PluginLibrary.h"
 #include "host/SettingsStore.h"
+#include "host/System.h"
 #include "platform/Utf16.h"
 
 namespace {
@@ -47,6 +51,21 @@ int Fail(int status, const std::string& reason)
 {
     std::fprintf(stderr, "m5import: %s\n", reason.c_str());
     return status;
+}
+
+// Runs a command that calls into the plug-in. An exception that leaves a call is read here,
+// while the library is still loaded: its type and its text may live in the plug-in's module
+// (on Windows the plug-in carries its own C++ run-time).
+template <typename Command>
+int CallingPlugin(Command command)
+{
+    try {
+        return command();
+    } catch (const std::exception& error) {
+        return Fail(1, std::string("import failed: ") + error.what());
+    } catch (...) {
+        return Fail(1, "import failed: the plug-in raised an unknown error");
+    }
 }
 
 // Whether the plug-in could read any of the files: it reports progress only for a file it
@@ -82,7 +101,7 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     std::unique_ptr<IOutputFormat> format = toFiles ? MakeOgrFormat(options, reason) : MakeOutputFormat(options.Format, out);
     if (!format)
         return Fail(ExitFailure, reason);
-    const bool progress = options.Progress && ::isatty(STDERR_FILENO);
+    const bool progress = options.Progress && IsTerminal(stderr);
     CDiagnostics diagnostics(stderr, options.Quiet, progress);
     CReadFiles readFiles;
     CImportContext context;
@@ -114,6 +133,8 @@ int Run(int argc, char** argv)
 {
     CLI::App app("Imports M5 field files of total stations through the M5 import plug-in.", "m5import");
     app.footer(Examples);
+    // A name that begins with "/" is a file (drive-relative on Windows), never an option.
+    app.allow_windows_style_options(false);
     ImportOptions options;
     options.SettingsPath = CSettingsStore::DefaultPath();
     std::vector<std::string> sets;
@@ -123,8 +144,7 @@ int Run(int argc, char** argv)
 
     app.add_option("files", options.Files, "M5 files to import, in order")->type_name("FILE");
     app.add_option("--format", options.Format,
-                   "what is written: table, csv, json, landxml, trace, or the files gpkg, shp, geojson, kml, dxf, "
-                   "ogr:DRIVER")
+                   FormatHelp())
         ->check(CLI::Validator([](std::string& name) { return IsOutputFormatName(name) ? "" : "unknown format " + name; },
                                "FORMAT"))
         ->default_str("table");
@@ -158,16 +178,32 @@ int Run(int argc, char** argv)
     if (!library.Open(pluginPath.empty() ? CPluginLibrary::DefaultPath() : pluginPath, reason))
         return Fail(ExitUsage, reason);
     if (showVersion)
-        return PrintVersion(library, std::cout);
+        return CallingPlugin([&] { return PrintVersion(library, std::cout); });
     if (settings->parsed()) {
         settingsOptions.SettingsPath = options.SettingsPath;
-        return RunSettingsCommand(library, settingsOptions, std::cout);
+        return CallingPlugin([&] { return RunSettingsCommand(library, settingsOptions, std::cout); });
     }
     if (options.Files.empty())
         return Fail(ExitUsage, "no file to import (see m5import --help)");
-    return RunImport(options, library);
+    return CallingPlugin([&] { return RunImport(options, library); });
 }
 
+int Main(int argc, char** argv)
+{
+    PrepareStandardStreams();
+    // Output goes through iostreams only; unsynchronised, standard output is buffered.
+    std::ios::sync_with_stdio(false);
+    RemoveOutputOnInterrupt();
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        return Fail(1, std::string("import failed: ") + error.what());
+    } catch (...) {
+        return Fail(1, "import failed: the plug-in raised an unknown error");
+    }
+}
+
+#ifndef _WIN32
 // The model of an archive-sized import is hundreds of megabytes of small records, and in
 // small pages every 4 KiB of it costs a page fault: enough to make building the model slower
 // than parsing the file. The C library backs its heap with transparent huge pages only when
@@ -186,21 +222,27 @@ void RestartWithHugePageHeap(char** argv)
     ::unsetenv("GLIBC_TUNABLES");
 }
 
+#endif
+
 }  // namespace
 
+#ifdef _WIN32
+// The command line as UTF-16, so that every file name arrives whole; handed on as UTF-8.
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.push_back(Platform::Utf16ToUtf8(std::u16string(argv[i], argv[i] + std::wcslen(argv[i]))));
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return Main(argc, pointers.data());
+}
+#else
 int main(int argc, char** argv)
 {
     RestartWithHugePageHeap(argv);
-    // A full disk or a file-size limit must end in a message, not a signal.
-    std::signal(SIGXFSZ, SIG_IGN);
-    // Output goes through iostreams only; unsynchronised, standard output is buffered.
-    std::ios::sync_with_stdio(false);
-    RemoveOutputOnInterrupt();
-    try {
-        return Run(argc, argv);
-    } catch (const std::exception& error) {
-        return Fail(1, std::string("import failed: ") + error.what());
-    } catch (...) {
-        return Fail(1, "import failed: the plug-in raised an unknown error");
-    }
+    return Main(argc, argv);
 }
+#endif

@@ -1,10 +1,5 @@
 // `m5import settings` end to end: edits through the plug-in's property list that are saved
 // and then steer an import, and edits that are refused and leave the store as it was.
-#include <cerrno>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "tests/support/M5Lines.h"
@@ -126,68 +121,6 @@ TEST(SettingsCommand, UsageErrorsChangeNothing)
         EXPECT_EQ(run.Status, 2) << arguments.back();
         EXPECT_EQ(ReadFile(store), stored);
     }
-}
-
-// Runs m5import on a pseudo-terminal with the typed input; returns the exit status.
-int RunOnTerminal(const std::vector<std::string>& arguments, const std::string& typed, std::string& shown)
-{
-    int master = -1;
-    const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
-    if (child == 0) {
-        std::vector<char*> argv = {const_cast<char*>(M5IMPORT_PATH)};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        ::execv(M5IMPORT_PATH, argv.data());
-        ::_exit(127);
-    }
-    if (child < 0)
-        return -1;
-    // The terminal keeps the typed lines until the program reads them.
-    if (::write(master, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size()))
-        return -1;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(master, buffer, sizeof buffer);
-        if (got > 0)
-            shown.append(buffer, static_cast<std::size_t>(got));
-        else if (got < 0 && errno == EINTR)
-            continue;
-        else
-            break;  // EIO once the program has ended
-    }
-    ::close(master);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-TEST(SettingsCommand, AtATerminalARefusedValueMustBeTypedAgainBeforeSaving)
-{
-    const CTempFolder folder;
-    const std::string store = folder.Path() + "/settings.ini";
-    std::string shown;
-    // With the name from the address block the name columns do not count in the layout, so
-    // only the refused edit itself holds the confirmation back.
-    const int status = RunOnTerminal({"settings", "--plugin", M5PLUGIN_PATH, "--settings", store, "--edit"},
-                                     "TakePointNameFromAddr\n1\nPointStart\nx\n\nPointStart\n4\n\n\x04", shown);
-    EXPECT_EQ(status, 0) << shown;
-    EXPECT_TRUE(Contains(shown, "Неверное числовое значение")) << shown;
-    EXPECT_TRUE(Contains(shown, "a value was refused")) << shown;
-    EXPECT_EQ(ReadFile(store), "TakePointNameFromAddr=1\nPointStart=4\nPointLen=14\nCodeStart=15\nCodeLen=13\nMode=0\n");
-}
-
-TEST(SettingsCommand, LeavingTheTerminalSessionSavesNothing)
-{
-    const CTempFolder folder;
-    const std::string store = folder.Path() + "/settings.ini";
-    std::string shown;
-    EXPECT_EQ(RunOnTerminal({"settings", "--plugin", M5PLUGIN_PATH, "--settings", store, "--edit"},
-                            "CodeLen\n10\nq\n", shown),
-              0)
-        << shown;
-    EXPECT_TRUE(Contains(shown, "CCCCCCCCCC***")) << shown;
-    EXPECT_FALSE(FileExists(store));
 }
 
 }  // namespace

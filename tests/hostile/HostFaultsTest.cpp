@@ -35,11 +35,6 @@ std::vector<std::string> Leftovers(const std::string& folder)
     return names;
 }
 
-bool IsOneLine(const std::string& text)
-{
-    return !text.empty() && text.find('\n') == text.size() - 1;
-}
-
 // The program's own lines on standard error (the plug-in's messages name their file).
 std::vector<std::string> ProgramLines(const std::string& err)
 {
@@ -61,51 +56,6 @@ std::string LongJob()
     for (int i = 0; i < 200; ++i)
         lines.push_back(M5Line(3 + i, PointInfo(std::to_string(100 + i)), Value("Hz", "10", "DEG"), Value("SD", "5", "m")));
     return CrLf(lines);
-}
-
-TEST(HostFault, BrokenPlugInLibrariesEndWithTwoAndOneLine)
-{
-    const CTempFolder folder;
-    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
-    const std::pair<const char*, const char*> cases[] = {
-        {M5_NO_ENTRY_PLUGIN, "it exports no CreatePlugin"},
-        {M5_FAULT_NullObject_PLUGIN, "the plug-in returned no object"},
-        {M5_FAULT_ForeignPlugin_PLUGIN, "the plug-in is not the M5 importer"},
-    };
-    for (const auto& [library, reason] : cases) {
-        const RunResult run = RunM5Import({"--plugin", library, job});
-        EXPECT_EQ(run.Status, 2) << library;
-        EXPECT_TRUE(run.Out.empty()) << library;
-        EXPECT_TRUE(IsOneLine(run.Err)) << run.Err;
-        EXPECT_EQ(run.Err.rfind("m5import: ", 0), 0u) << run.Err;
-        EXPECT_NE(run.Err.find(reason), std::string::npos) << run.Err;
-    }
-}
-
-TEST(HostFault, ImportThatThrowsLeavesThePreviousOutputWhole)
-{
-    const CTempFolder folder;
-    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
-    const std::string out = folder.Write("out.csv", "previous output\n");
-    const RunResult run = RunM5Import({"--plugin", M5_FAULT_ThrowingImport_PLUGIN, "--format", "csv", "-o", out, job});
-    EXPECT_EQ(run.Status, 1);
-    EXPECT_EQ(run.Err.rfind("m5import: import failed: the instrument file broke the importer", 0), 0u) << run.Err;
-    EXPECT_EQ(ReadFile(out), "previous output\n");
-    EXPECT_TRUE(Leftovers(folder.Path()).empty());
-}
-
-// The trace streams the calls: those made before the import failed reach standard output.
-TEST(HostFault, TraceOfAnImportThatThrowsKeepsTheCallsBeforeTheFailure)
-{
-    const CTempFolder folder;
-    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
-    const RunResult run = RunM5Import({"--plugin", M5_FAULT_ThrowingImport_PLUGIN, "--format", "trace", job});
-    EXPECT_EQ(run.Status, 1);
-    const std::string expected = "{\"op\":\"SetFileName\",\"text\":\"" + job + "\"}\n"
-                                 "{\"op\":\"GetConverterFactory\"}\n"
-                                 "{\"op\":\"AddStation\",\"name\":\"S1\"}\n"
-                                 "{\"op\":\"SetX\",\"value\":1.5}\n";
-    EXPECT_EQ(run.Out, expected);
 }
 
 TEST(HostFault, OutputOntoAFolderIsReportedAndNothingIsLeft)
@@ -176,16 +126,6 @@ TEST(HostFault, StandardOutputThatCannotBeWrittenIsReported)
     const LimitedRun run = RunM5ImportLimited({"--format", "trace", job}, RLIM_INFINITY, folder.Path(), "/dev/full");
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(ProgramLines(run.Err), (std::vector<std::string>{"m5import: cannot write standard output"})) << run.Err;
-}
-
-TEST(HostFault, FolderGivenAsAFieldFileIsReportedAndTheNextFileFollows)
-{
-    const CTempFolder folder;
-    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT")), M5Line(2, PointInfo("7", "S"))}));
-    const RunResult run = RunM5Import({"--format", "trace", folder.Path(), job});
-    EXPECT_EQ(run.Status, 1);
-    EXPECT_EQ(run.Err.rfind(folder.Path() + ": Не удается открыть файл\n", 0), 0u) << run.Err;
-    EXPECT_NE(run.Out.find("{\"op\":\"AddStation\",\"name\":\"7\"}"), std::string::npos);
 }
 
 // Saving writes a temporary file and renames it over the store, so a save that fails on the

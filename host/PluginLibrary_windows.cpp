@@ -1,0 +1,138 @@
+#include "host/PluginLibrary.h"
+
+#include <vector>
+#include <windows.h>
+
+#include "platform/Utf16.h"
+
+namespace Host {
+
+namespace {
+
+constexpr const wchar_t* LibraryName = L"m5plugin.dll";
+
+std::wstring Wide(const std::string& utf8)
+{
+    const std::u16string units = Platform::Utf8ToUtf16(utf8);
+    return std::wstring(units.begin(), units.end());
+}
+
+std::string Utf8(const std::wstring& wide)
+{
+    return Platform::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+}
+
+// The system's text for an error code, on one line.
+std::string SystemMessage(DWORD code)
+{
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length && text ? std::wstring(text, length) : L"error " + std::to_wstring(code);
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    for (wchar_t& c : message)
+        if (c == L'\r' || c == L'\n')
+            c = L' ';
+    return Utf8(message);
+}
+
+// A relative name would be looked for along the DLL search path; the plug-in is loaded from
+// exactly the file named.
+std::wstring FullPath(const std::wstring& path)
+{
+    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return path;
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    full.resize(length < needed ? length : 0);
+    return full.empty() ? path : full;
+}
+
+std::wstring ExecutableDirectory()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return L".";
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+}  // namespace
+
+CPluginLibrary::~CPluginLibrary()
+{
+    if (Handle)
+        ::FreeLibrary(static_cast<HMODULE>(Handle));
+}
+
+bool CPluginLibrary::Open(const std::string& path, std::string& reason)
+{
+    LibraryPath = path;
+    // A library that cannot be loaded is reported here, not in a dialog box.
+    DWORD previousMode = 0;
+    ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode);
+    Handle = ::LoadLibraryW(FullPath(Wide(path)).c_str());
+    const DWORD loadError = ::GetLastError();
+    ::SetThreadErrorMode(previousMode, nullptr);
+    if (!Handle) {
+        reason = "cannot load plug-in " + path + ": " + SystemMessage(loadError);
+        return false;
+    }
+    const FARPROC entry = ::GetProcAddress(static_cast<HMODULE>(Handle), "CreatePlugin");
+    if (!entry) {
+        reason = "cannot load plug-in " + path + ": it exports no CreatePlugin (" + SystemMessage(::GetLastError()) + ")";
+        return false;
+    }
+    Create = reinterpret_cast<CreatePluginFunction>(reinterpret_cast<void*>(entry));
+    return true;
+}
+
+std::string CPluginLibrary::DefaultPath()
+{
+    return Utf8(ExecutableDirectory() + L"\\" + LibraryName);
+}
+
+// The VERSIONINFO resource, as Explorer's Properties shows it: the strings of the first
+// language and code page the record lists.
+std::map<std::string, std::string> ReadVersionRecord(const std::string& libraryPath)
+{
+    std::map<std::string, std::string> record;
+    const std::wstring path = Wide(libraryPath);
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0)
+        return record;
+    std::vector<unsigned char> data(size);
+    if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.data()))
+        return record;
+    struct Translation {
+        WORD Language;
+        WORD CodePage;
+    };
+    void* value = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &value, &length) || length < sizeof(Translation))
+        return record;
+    const Translation translation = *static_cast<const Translation*>(value);
+    wchar_t block[64];
+    for (const wchar_t* key : {L"FileDescription", L"FileVersion", L"ProductVersion"}) {
+        ::swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translation.Language, translation.CodePage, key);
+        if (::VerQueryValueW(data.data(), block, &value, &length) && length > 0)
+            record[Utf8(key)] = Utf8(static_cast<const wchar_t*>(value));
+    }
+    return record;
+}
+
+}  // namespace Host
