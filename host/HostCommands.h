@@ -48,4 +48,5 @@ int PrintVersion(CPluginLibrary& library, std::ostream& out);
 // refused, 2 for a usage error.
 int RunSettingsCommand(CPluginLibrary& library, const SettingsCommandOptions& options, std::ostream& out);
 
+
 }  // namespace Host

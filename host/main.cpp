@@ -13,14 +13,13 @@
 #include <CLI/CLI.hpp>
 
 #include "host/Diagnostics.h"
-#include "host/FileNameEnumerator.h"
 #include "host/HostCommands.h"
+#include "host/ImportPlan.h"
 #include "host/ImportContext.h"
 #include "host/OutputFile.h"
 #include "host/OutputFormat.h"
 #include "host/PluginLibrary.h"
 #include "host/SettingsStore.h"
-#include "platform/Utf16.h"
 
 namespace {
 
@@ -56,8 +55,9 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
         return Fail(ExitUsage, "the plug-in returned no object");
     if (!IdentifyPlugin(plugin.Get(), reason))
         return Fail(ExitUsage, reason);
-    CSettingsReader reader(store, options.Overrides);
-    plugin->LoadSettings(&reader);
+    ImportPlan plan;
+    if (!MakeImportPlan(options, store, plan, reason))
+        return Fail(ExitUsage, reason);
 
     std::unique_ptr<COutputFile> file;
     if (!options.OutputPath.empty() && options.OutputPath != "-") {
@@ -72,12 +72,7 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     CImportContext context;
     context.AddSink(diagnostics);
     context.AddSink(*format);
-
-    std::vector<std::u16string> names;
-    for (const std::string& name : options.Files)
-        names.push_back(Platform::Utf8ToUtf16(name));
-    CFileNameEnumerator files(std::move(names));
-    plugin->Import(&files, &context);
+    RunImportPlan(*plugin.Get(), store, plan, context);
     format->Finish();
     out.flush();
     if (file && !file->Commit(reason))

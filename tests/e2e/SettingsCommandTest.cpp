@@ -121,10 +121,50 @@ TEST(SettingsCommand, UsageErrorsChangeNothing)
              {"settings", "--settings", store, "--set", "PointStart=3", "--set", "Width=5"},
              {"settings", "--settings", store, "--set", "PointStart"},
              {"settings", "--settings", store, "--edit"},  // standard input is no terminal
+             // The list disables the name's columns while the name comes from the address.
+             {"settings", "--settings", store, "--set", "TakePointNameFromAddr=1", "--set", "PointLen=5"},
          }) {
         const RunResult run = RunM5Import(arguments);
         EXPECT_EQ(run.Status, 2) << arguments.back();
         EXPECT_EQ(ReadFile(store), stored);
+    }
+}
+
+// An import is refused, before any file is read, on the values the settings editor would
+// refuse: the reason names the key, the value, where it came from and the rule.
+TEST(SettingsCommand, ImportRefusesWhatTheEditorRefuses)
+{
+    struct Case {
+        std::string Stored;
+        std::vector<std::string> Options;
+        std::string Said;
+    };
+    const Case cases[] = {
+        {"", {"--set", "PointStart=0"}, "m5import: refused: PointStart=0 (--set): a start is a column from 1 on\n"},
+        {"", {"--set", "Mode=2"},
+         "m5import: refused: --set Mode=2: Mode is 0 (standard station headers) or 1 (separate measurements)\n"},
+        {"# hand-made\nCodeStart=10\n", {},
+         "m5import: refused: PointStart=1 (default), PointLen=14 (default), CodeStart=10 (STORE:2): the name "
+         "(columns 1-14) runs into the code, which starts at column 10\n"},
+        {"PointLen=twelve\n", {}, "m5import: refused: STORE:1: PointLen=twelve: not a whole number"},
+        {"TakePointNameFromAddr=1\n", {"--set", "PointStart=4"},
+         "m5import: refused: --set PointStart=4: the name's columns cannot be set while TakePointNameFromAddr=1"},
+    };
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT")),
+                                                         M5Line(2, PointInfo("1", "S"), Value("X", "1", "m"))}));
+    for (const Case& c : cases) {
+        const std::string store = folder.Write("settings.ini", c.Stored);
+        std::vector<std::string> arguments = {"--settings", store, "--format", "trace"};
+        arguments.insert(arguments.end(), c.Options.begin(), c.Options.end());
+        arguments.push_back(job);
+        const RunResult run = RunM5Import(arguments);
+        std::string said = c.Said;
+        if (said.find("STORE") != std::string::npos)
+            said.replace(said.find("STORE"), 5, store);
+        EXPECT_EQ(run.Status, 2) << said;
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err.substr(0, said.size()), said);
     }
 }
 
@@ -167,14 +207,17 @@ TEST(SettingsCommand, AtATerminalARefusedValueMustBeTypedAgainBeforeSaving)
     const CTempFolder folder;
     const std::string store = folder.Path() + "/settings.ini";
     std::string shown;
-    // With the name from the address block the name columns do not count in the layout, so
-    // only the refused edit itself holds the confirmation back.
+    // With the name from the address block its columns cannot be edited at all. A refused code
+    // length leaves the layout valid (a length below 0 runs to the end of the text), so only
+    // the refused edit itself holds the confirmation back until a good value is typed.
     const int status = RunOnTerminal({"settings", "--plugin", M5PLUGIN_PATH, "--settings", store, "--edit"},
-                                     "TakePointNameFromAddr\n1\nPointStart\nx\n\nPointStart\n4\n\n\x04", shown);
+                                     "TakePointNameFromAddr\n1\nPointStart\n4\nCodeLen\nx\n\nCodeLen\n4\n\n\x04",
+                                     shown);
     EXPECT_EQ(status, 0) << shown;
+    EXPECT_TRUE(Contains(shown, "PointStart=4: refused: the name's columns cannot be set")) << shown;
     EXPECT_TRUE(Contains(shown, "Неверное числовое значение")) << shown;
     EXPECT_TRUE(Contains(shown, "a value was refused")) << shown;
-    EXPECT_EQ(ReadFile(store), "TakePointNameFromAddr=1\nPointStart=4\nPointLen=14\nCodeStart=15\nCodeLen=13\nMode=0\n");
+    EXPECT_EQ(ReadFile(store), "TakePointNameFromAddr=1\nPointStart=1\nPointLen=14\nCodeStart=15\nCodeLen=4\nMode=0\n");
 }
 
 TEST(SettingsCommand, LeavingTheTerminalSessionSavesNothing)
