@@ -34,6 +34,7 @@ Examples:
   m5import --format landxml a.m5 b.m5      both files as one LandXML 1.2 document
   m5import --set Mode=1 job.m5             separate measurements, for this run only
   m5import --format trace job.m5           every call the plug-in made, as JSON lines
+  m5import layout job.m5                   where the names and codes of the file stand
   m5import settings --set PointStart=5 --set PointLen=10
                                            change and save the name columns
 )";
@@ -112,6 +113,14 @@ int Run(int argc, char** argv)
     settings->add_option("--plugin", pluginPath, "the plug-in library");
     settings->add_flag("--edit", settingsOptions.Interactive, "walk the properties and type new values");
 
+    LayoutCommandOptions layoutOptions;
+    std::vector<std::string> layoutSets;
+    CLI::App* layout = app.add_subcommand("layout", "show where each file's point names and codes stand (a guess)");
+    layout->add_option("files", layoutOptions.Files, "M5 files to look at")->type_name("FILE")->required();
+    layout->add_option("--lines", layoutOptions.Lines, "point records shown under the ruler")->default_val(10);
+    layout->add_option("--settings", options.SettingsPath, "the settings store file");
+    layout->add_option("--set", layoutSets, "KEY=VALUE: the settings to compare with")->type_name("KEY=VALUE")->allow_extra_args(false);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -121,6 +130,12 @@ int Run(int argc, char** argv)
     std::string reason;
     if (!ParseSettingOverrides(sets, options.Overrides, reason))
         return Fail(ExitUsage, reason);
+    if (layout->parsed()) {
+        layoutOptions.SettingsPath = options.SettingsPath;
+        if (!ParseSettingOverrides(layoutSets, layoutOptions.Overrides, reason))
+            return Fail(ExitUsage, reason);
+        return RunLayoutCommand(layoutOptions, std::cout);
+    }
 
     CPluginLibrary library;
     if (!library.Open(pluginPath.empty() ? CPluginLibrary::DefaultPath() : pluginPath, reason))
