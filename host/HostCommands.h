@@ -22,6 +22,7 @@ struct ImportOptions {
     std::map<std::string, std::int32_t> Overrides;  // --set, for this run only
     bool Quiet = false;
     bool Progress = true;
+    bool AutoLayout = false;  // --layout auto: each file read with the columns found in it
 };
 
 struct LayoutCommandOptions {

@@ -35,6 +35,7 @@ Examples:
   m5import --set Mode=1 job.m5             separate measurements, for this run only
   m5import --format trace job.m5           every call the plug-in made, as JSON lines
   m5import layout job.m5                   where the names and codes of the file stand
+  m5import --layout auto a.m5 b.m5         each file read with the columns found in it
   m5import settings --set PointStart=5 --set PointLen=10
                                            change and save the name columns
 )";
@@ -70,9 +71,11 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     std::unique_ptr<IOutputFormat> format = MakeOutputFormat(options.Format, out);
     const bool progress = options.Progress && ::isatty(STDERR_FILENO);
     CDiagnostics diagnostics(stderr, options.Quiet, progress);
+    CUnnamedPointsHint hint;
     CImportContext context;
     context.AddSink(diagnostics);
     context.AddSink(*format);
+    context.AddSink(hint);
     RunImportPlan(*plugin.Get(), store, plan, context);
     format->Finish();
     out.flush();
@@ -80,6 +83,8 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
         return Fail(ExitUsage, reason);
     if (!file && !out)
         return Fail(ExitUsage, "cannot write standard output");
+    if (!options.Quiet)
+        hint.Print(plan, stderr);
     return diagnostics.HadMessages() ? 1 : 0;
 }
 
@@ -120,6 +125,10 @@ int Run(int argc, char** argv)
     layout->add_option("--lines", layoutOptions.Lines, "point records shown under the ruler")->default_val(10);
     layout->add_option("--settings", options.SettingsPath, "the settings store file");
     layout->add_option("--set", layoutSets, "KEY=VALUE: the settings to compare with")->type_name("KEY=VALUE")->allow_extra_args(false);
+    std::string layoutChoice = "settings";
+    app.add_option("--layout", layoutChoice, "settings: the columns of the settings; auto: each file's own, as found")
+        ->check(CLI::IsMember({"settings", "auto"}))
+        ->default_str("settings");
 
     try {
         app.parse(argc, argv);
@@ -127,6 +136,7 @@ int Run(int argc, char** argv)
         return app.exit(error) == 0 ? 0 : ExitUsage;
     }
     options.Progress = !noProgress;
+    options.AutoLayout = layoutChoice == "auto";
     std::string reason;
     if (!ParseSettingOverrides(sets, options.Overrides, reason))
         return Fail(ExitUsage, reason);

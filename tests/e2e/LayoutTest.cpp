@@ -1,5 +1,6 @@
 // `m5import layout` and `--layout auto` end to end, on files written the way instruments
 // place their columns.
+#include <algorithm>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -115,6 +116,74 @@ TEST(Layout, FilesThatCannotBeReadOrAreRefusedAreSaidSo)
     const RunResult refused = RunM5Import({"layout", "--settings", store, "--set", "Mode=5", good});
     EXPECT_EQ(refused.Status, 2);
     EXPECT_EQ(refused.Out, "");
+}
+
+// The trace of an import: the calls the plug-in made, in order.
+std::string Trace(const std::string& store, const std::vector<std::string>& options,
+                  const std::vector<std::string>& files)
+{
+    std::vector<std::string> arguments = {"--settings", store, "--format", "trace"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.insert(arguments.end(), files.begin(), files.end());
+    const RunResult run = RunM5Import(arguments);
+    EXPECT_NE(run.Status, 2) << run.Err;
+    return run.Out;
+}
+
+std::string Example(const char* name)
+{
+    return std::string(M5_SOURCE_DIR) + "/examples/" + name + ".m5";
+}
+
+// Reading file by file with the settings found in each makes the same calls as one import
+// with those settings: where the detection changes nothing, byte for byte the same trace.
+TEST(Layout, AutoMakesTheSameCallsAsTheSettingsItFinds)
+{
+    const CTempFolder folder;
+    const std::string store = folder.Path() + "/none.ini";
+    const std::string m3 = folder.Write("m3.m5", CrLf(M3Job()));
+    const std::vector<std::string> m3Columns = {"--set", "PointStart=12", "--set", "PointLen=16", "--set",
+                                                "CodeStart=11", "--set", "CodeLen=1"};
+    const std::string traverse = Example("traverse"), feet = Example("feet-dms"), separate = Example("separate");
+
+    EXPECT_EQ(Trace(store, {"--layout", "auto"}, {traverse, feet}), Trace(store, {}, {traverse, feet}));
+    EXPECT_EQ(Trace(store, {"--layout", "auto"}, {separate}), Trace(store, {"--set", "Mode=1"}, {separate}));
+    // A Mode given with --set stands.
+    EXPECT_EQ(Trace(store, {"--layout", "auto", "--set", "Mode=0"}, {separate}), Trace(store, {}, {separate}));
+    const std::string mixed = Trace(store, {"--layout", "auto"}, {m3, traverse});
+    EXPECT_EQ(mixed, Trace(store, m3Columns, {m3}) + Trace(store, {}, {traverse}));
+    EXPECT_TRUE(Contains(mixed, "{\"op\":\"AddTarget\",\"name\":\"105\"}")) << mixed;
+    EXPECT_FALSE(Contains(mixed, "Не задано имя точки.")) << mixed;
+
+    // The stored columns are not the ones read with --layout auto; a stored layout the editor
+    // would refuse does not stand in the way.
+    const std::string overlapping = folder.Write("overlapping.ini", "CodeStart=10\n");
+    EXPECT_EQ(Trace(overlapping, {"--layout", "auto"}, {m3}), Trace(store, m3Columns, {m3}));
+}
+
+TEST(Layout, AnImportThatLosesMostNamesEndsWithAHint)
+{
+    const CTempFolder folder;
+    const std::string store = folder.Path() + "/none.ini";
+    const std::string m3 = folder.Write("m3.m5", CrLf(M3Job()));
+    const RunResult run = RunM5Import({"--settings", store, "--no-progress", m3});
+    EXPECT_EQ(run.Status, 1);
+    const std::vector<std::string> err = Lines(run.Err);
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.back(), m3 + ": hint: 4 of 6 point records have no name with these settings; the names seem to "
+                               "stand elsewhere: --set TakePointNameFromAddr=0 --set PointStart=12 --set PointLen=16 "
+                               "--set CodeStart=11 --set CodeLen=1 --set Mode=0, or --layout auto (m5import layout " +
+                               m3 + " shows the columns)");
+    EXPECT_EQ(std::count_if(err.begin(), err.end(), [](const std::string& line) { return Contains(line, "hint"); }), 1);
+
+    for (const std::vector<std::string>& quiet : std::vector<std::vector<std::string>>{
+             {"--settings", store, "-q", m3},
+             {"--settings", store, "--no-progress", "--layout", "auto", m3},
+             {"--settings", store, "--no-progress", Example("traverse")},
+         }) {
+        const RunResult other = RunM5Import(quiet);
+        EXPECT_FALSE(Contains(other.Err, "hint")) << other.Err;
+    }
 }
 
 }  // namespace

@@ -149,6 +149,8 @@ TEST(SettingsCommand, ImportRefusesWhatTheEditorRefuses)
         {"PointLen=twelve\n", {}, "m5import: refused: STORE:1: PointLen=twelve: not a whole number"},
         {"TakePointNameFromAddr=1\n", {"--set", "PointStart=4"},
          "m5import: refused: --set PointStart=4: the name's columns cannot be set while TakePointNameFromAddr=1"},
+        {"", {"--layout", "auto", "--set", "CodeStart=3"},
+         "m5import: --set CodeStart=3: --layout auto finds the name and code columns of each file itself"},
     };
     const CTempFolder folder;
     const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT")),
