@@ -45,7 +45,7 @@ class CFieldFileScan {
 public:
     // Point records kept in full; the count goes on past them. Columns show in the first
     // thousands of records of a file as well as in all of them.
-    static constexpr std::size_t MaxPoints = 100000;
+    static constexpr std::size_t MaxPoints = 20000;
     static constexpr std::size_t ShownLines = 200;
 
     // Reads path (UTF-8 bytes, as the file system takes them); false with the reason when it
