@@ -99,8 +99,10 @@ std::wstring_view TrimBlanks(std::wstring_view text) noexcept
 bool CFieldFileScan::Read(const std::string& path, std::string& reason)
 {
     Platform::TextModeFile file;
+    errno = 0;
     if (!file.Read(path)) {
-        reason = "cannot read " + path + ": " + std::strerror(errno);
+        // Opened but refused: a folder or a device is no field file.
+        reason = "cannot read " + path + ": " + (errno != 0 ? std::strerror(errno) : "not a file");
         return false;
     }
     ScanLines(file);

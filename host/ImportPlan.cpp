@@ -120,10 +120,12 @@ void CUnnamedPointsHint::Print(const ImportPlan& plan, std::FILE* stream) const
         const DetectedLayout layout = DetectLayout(scan, file.Values);
         if (layout.Agrees || CountUnnamed(scan, layout.Values) >= CountUnnamed(scan, file.Values))
             continue;
-        std::fprintf(stream,
-                     "%s: hint: %zu of %zu point records have no name with these settings; the names seem to stand "
-                     "elsewhere: %s, or --layout auto (m5import layout %s shows the columns)\n",
-                     file.Path.c_str(), Unnamed[i], scan.PointCount(), SetFlags(layout).c_str(), file.Path.c_str());
+        const std::string hint = file.Path + ": hint: " + std::to_string(Unnamed[i]) + " of " +
+                                 std::to_string(scan.PointCount()) +
+                                 " point records have no name with these settings; the names seem to stand elsewhere: " +
+                                 SetFlags(layout) + ", or --layout auto (m5import layout " + file.Path +
+                                 " shows the columns)\n";
+        std::fputs(hint.c_str(), stream);
     }
 }
 

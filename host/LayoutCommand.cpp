@@ -21,7 +21,7 @@ constexpr int ExitDone = 0;
 constexpr int ExitUnread = 1;
 constexpr int ExitUsage = 2;
 constexpr std::size_t ValuesListed = 8;
-constexpr int LabelWidth = 16;
+constexpr std::size_t LabelWidth = 16;
 
 std::string Utf8(std::wstring_view text)
 {
@@ -66,10 +66,9 @@ std::string ValuesRead(const CFieldFileScan& scan, const SettingsValues& values,
     return text.empty() ? "none" : text;
 }
 
-void Row(std::ostream& out, const char* label, const std::string& text)
+void Row(std::ostream& out, const std::string& label, const std::string& text)
 {
-    out << "  " << label << std::string(static_cast<std::size_t>(LabelWidth - static_cast<int>(std::string(label).size())), ' ')
-        << text << "\n";
+    out << "  " << label << std::string(LabelWidth - std::min(LabelWidth, label.size()), ' ') << text << "\n";
 }
 
 void DescribeColumns(const CFieldFileScan& scan, const DetectedLayout& layout, std::ostream& out)
@@ -169,8 +168,9 @@ void PrintFirstRecords(const CFieldFileScan& scan, const DetectedLayout& layout,
     }
 }
 
-// One file: false when it could not be read or the plug-in would refuse it.
-bool DescribeFile(const std::string& path, const SettingsValues& given, int lines, std::ostream& out)
+// One file, after a blank line when others were shown before; false when it could not be
+// read or the plug-in would refuse it.
+bool DescribeFile(const std::string& path, const SettingsValues& given, int lines, bool& shown, std::ostream& out)
 {
     CFieldFileScan scan;
     std::string reason;
@@ -178,7 +178,8 @@ bool DescribeFile(const std::string& path, const SettingsValues& given, int line
         std::cerr << "m5import: " << reason << "\n";
         return false;
     }
-    out << path << "\n";
+    out << (shown ? "\n" : "") << path << "\n";
+    shown = true;
     Row(out, "point records", std::to_string(scan.PointCount()) +
                                   (scan.HasStationHeaders() ? "; station headers" : "; no station headers"));
     if (scan.RefusedLine() != 0)
@@ -207,12 +208,9 @@ int RunLayoutCommand(const LayoutCommandOptions& options, std::ostream& out)
         std::cerr << "m5import: " << reason << "\n";
         return ExitUsage;
     }
-    bool allRead = true;
-    for (std::size_t i = 0; i < options.Files.size(); ++i) {
-        if (i > 0)
-            out << "\n";
-        allRead = DescribeFile(options.Files[i], given.Values, options.Lines, out) && allRead;
-    }
+    bool allRead = true, shown = false;
+    for (const std::string& file : options.Files)
+        allRead = DescribeFile(file, given.Values, options.Lines, shown, out) && allRead;
     return allRead ? ExitDone : ExitUnread;
 }
 
