@@ -25,6 +25,7 @@ namespace {
 
 using namespace Host;
 
+constexpr int ExitFailure = 1;  // a file could not be imported or the output not written
 constexpr int ExitUsage = 2;
 
 const char* const Examples = R"(
@@ -46,6 +47,14 @@ int Fail(int status, const std::string& reason)
     return status;
 }
 
+// Whether the plug-in could read any of the files: it reports progress only for a file it
+// opened, so a run in which every name was missing, a folder or unreadable has none.
+class CReadFiles final : public ICallSink {
+public:
+    void OnCall(const HostCall& call) override { Any = Any || call.Operation == Op::SetProgress; }
+    bool Any = false;
+};
+
 int RunImport(const ImportOptions& options, CPluginLibrary& library)
 {
     CSettingsStore store;
@@ -65,24 +74,29 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     if (!options.OutputPath.empty() && options.OutputPath != "-") {
         file = std::make_unique<COutputFile>(options.OutputPath);
         if (!file->Open(reason))
-            return Fail(ExitUsage, reason);
+            return Fail(ExitFailure, reason);
     }
     std::ostream& out = file ? file->Stream() : std::cout;
     std::unique_ptr<IOutputFormat> format = MakeOutputFormat(options.Format, out);
     const bool progress = options.Progress && ::isatty(STDERR_FILENO);
     CDiagnostics diagnostics(stderr, options.Quiet, progress);
     CUnnamedPointsHint hint;
+    CReadFiles readFiles;
     CImportContext context;
     context.AddSink(diagnostics);
+    context.AddSink(readFiles);
     context.AddSink(*format);
     context.AddSink(hint);
     RunImportPlan(*plugin.Get(), store, plan, context);
     format->Finish();
-    out.flush();
+    if (file && !readFiles.Any) {
+        file->Discard();
+        return Fail(ExitFailure, "no file could be read; " + options.OutputPath + " was not written");
+    }
     if (file && !file->Commit(reason))
-        return Fail(ExitUsage, reason);
-    if (!file && !out)
-        return Fail(ExitUsage, "cannot write standard output");
+        return Fail(ExitFailure, reason);
+    if (!file && !out.flush())
+        return Fail(ExitFailure, "cannot write standard output");
     if (!options.Quiet)
         hint.Print(plan, stderr);
     return diagnostics.HadMessages() ? 1 : 0;
