@@ -91,6 +91,8 @@ void DescribeColumns(const CFieldFileScan& scan, const DetectedLayout& layout, s
                           ValuesRead(scan, layout.Values, true));
     Row(out, "codes", Columns(v.CodeStart, v.CodeLen) + (layout.Code ? AlignmentWords(layout.Code->Align) : "") +
                           ": " + ValuesRead(scan, layout.Values, false));
+    if (!layout.Note.empty())
+        Row(out, "note", layout.Note);
 }
 
 void DescribeSettings(const CFieldFileScan& scan, const DetectedLayout& layout, const SettingsValues& given,

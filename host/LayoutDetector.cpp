@@ -263,6 +263,33 @@ void PlaceTwo(FieldShape& left, FieldShape& right, int leftBound, int rightBound
         right.Last = rightBound;
 }
 
+void SetColumns(SettingsValues& values, const FieldShape* name, const FieldShape& code);
+
+// A name field with nothing beside it: the code takes the blank columns after it, or before
+// it when there are none after. A field over all 27 columns has to leave one to the code:
+// the last, or the first when its values are right-aligned and reach the last.
+void PlaceAlone(FieldShape name, DetectedLayout& layout)
+{
+    FieldShape code{1, Width, Alignment::Left, 0, 0, 0};
+    if (name.Last < Width) {
+        code.First = name.Last + 1;
+        name.First = GrowsLeft(name.Align) ? 1 : name.First;
+    } else if (name.First > 1) {
+        code.Last = name.First - 1;
+    } else if (name.Align == Alignment::Right) {
+        code.Last = 1;
+        name.First = 2;
+        layout.Note = "the values fill all 27 columns; column 1 is left for the code";
+    } else {
+        code.First = Width;
+        name.Last = Width - 1;
+        layout.Note = "the values fill all 27 columns; column 27 is left for the code";
+    }
+    layout.Name = name;
+    layout.Code = code;
+    SetColumns(layout.Values, &*layout.Name, *layout.Code);
+}
+
 void SetColumns(SettingsValues& values, const FieldShape* name, const FieldShape& code)
 {
     values.TakePointNameFromAddr = name ? 0 : 1;
@@ -298,16 +325,7 @@ bool GuessColumns(const std::vector<PointLine>& points, DetectedLayout& layout)
     const std::size_t after = FilledBy(points, fields, *name + 1, fields.size());
     FieldShape nameShape = shapes[*name];
     if (before == 0 && after == 0) {
-        const bool codeAfter = nameShape.Last < Width;
-        FieldShape code = codeAfter ? FieldShape{nameShape.Last + 1, Width, Alignment::Left, 0, 0, 0}
-                                    : FieldShape{1, std::max(1, nameShape.First - 1), Alignment::Left, 0, 0, 0};
-        if (codeAfter && GrowsLeft(nameShape.Align))
-            nameShape.First = 1;
-        if (code.Last >= nameShape.First && !codeAfter)
-            nameShape.First = code.Last + 1;  // a name over all 27 columns leaves the last for the code
-        layout.Name = nameShape;
-        layout.Code = code;
-        SetColumns(layout.Values, &*layout.Name, *layout.Code);
+        PlaceAlone(nameShape, layout);
         return true;
     }
     const bool codeAfter = after >= before;

@@ -40,6 +40,7 @@ struct DetectedLayout {
     bool FromStartBlock = false;     // the file's START block gives the columns
     bool Agrees = false;             // the given settings read every record the same way
     std::string ModeReason;          // why Mode was decided; empty when the file does not tell
+    std::string Note;                // what the columns found cannot read, if anything
 };
 
 // The layout of the scanned file, starting from the settings given for the import.
