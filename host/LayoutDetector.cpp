@@ -263,7 +263,16 @@ void PlaceTwo(FieldShape& left, FieldShape& right, int leftBound, int rightBound
         right.Last = rightBound;
 }
 
-void SetColumns(SettingsValues& values, const FieldShape* name, const FieldShape& code);
+void SetColumns(SettingsValues& values, const FieldShape* name, const FieldShape& code)
+{
+    values.TakePointNameFromAddr = name ? 0 : 1;
+    if (name) {
+        values.PointStart = name->First;
+        values.PointLen = name->Last - name->First + 1;
+    }
+    values.CodeStart = code.First;
+    values.CodeLen = code.Last - code.First + 1;
+}
 
 // A name field with nothing beside it: the code takes the blank columns after it, or before
 // it when there are none after. A field over all 27 columns has to leave one to the code:
@@ -290,20 +299,8 @@ void PlaceAlone(FieldShape name, DetectedLayout& layout)
     SetColumns(layout.Values, &*layout.Name, *layout.Code);
 }
 
-void SetColumns(SettingsValues& values, const FieldShape* name, const FieldShape& code)
-{
-    values.TakePointNameFromAddr = name ? 0 : 1;
-    if (name) {
-        values.PointStart = name->First;
-        values.PointLen = name->Last - name->First + 1;
-    }
-    values.CodeStart = code.First;
-    values.CodeLen = code.Last - code.First + 1;
-}
-
-// The guessed columns, starting from the given settings; false when no point record holds
-// anything to go by.
-bool GuessColumns(const std::vector<PointLine>& points, DetectedLayout& layout)
+// The guessed columns over the given settings in the layout's values.
+void GuessColumns(const std::vector<PointLine>& points, DetectedLayout& layout)
 {
     const std::vector<Span> fields = FindFields(points);
     std::vector<FieldShape> shapes;
@@ -318,7 +315,7 @@ bool GuessColumns(const std::vector<PointLine>& points, DetectedLayout& layout)
         code.Last = GrowsRight(code.Align) ? Width : code.Last;
         layout.Code = code;
         SetColumns(layout.Values, nullptr, code);
-        return true;
+        return;
     }
     // The code is what stands on the side of the name that more records fill.
     const std::size_t before = FilledBy(points, fields, 0, *name);
@@ -326,7 +323,7 @@ bool GuessColumns(const std::vector<PointLine>& points, DetectedLayout& layout)
     FieldShape nameShape = shapes[*name];
     if (before == 0 && after == 0) {
         PlaceAlone(nameShape, layout);
-        return true;
+        return;
     }
     const bool codeAfter = after >= before;
     const Span codeSpan = codeAfter ? Span{fields[*name + 1].First, fields.back().Last}
@@ -342,7 +339,6 @@ bool GuessColumns(const std::vector<PointLine>& points, DetectedLayout& layout)
     layout.Name = nameShape;
     layout.Code = code;
     SetColumns(layout.Values, &*layout.Name, *layout.Code);
-    return true;
 }
 
 std::wstring Cut(std::wstring_view text, std::int32_t start, std::int32_t length)
@@ -490,7 +486,10 @@ DetectedLayout DetectLayout(const CFieldFileScan& scan, const SettingsValues& gi
             layout.Values.TakePointNameFromAddr = 0;
             layout.Keys.push_back("TakePointNameFromAddr");
         }
-    } else if (!scan.Points().empty() && GuessColumns(scan.Points(), layout) && !CheckLayout(layout.Values).Refused()) {
+    } else if (!scan.Points().empty()) {
+        // The guess is a layout the editor takes by construction; the import checks it again
+        // before loading it, and the fuzz target checks it on every file.
+        GuessColumns(scan.Points(), layout);
         layout.Agrees = ReadAlike(scan, given, layout.Values);
         if (layout.Agrees)
             layout.Values = given;
@@ -499,10 +498,7 @@ DetectedLayout DetectLayout(const CFieldFileScan& scan, const SettingsValues& gi
         else
             layout.Keys = {"TakePointNameFromAddr", "PointStart", "PointLen", "CodeStart", "CodeLen"};
     } else {
-        layout.Values = given;
-        layout.Name.reset();
-        layout.Code.reset();
-        layout.Agrees = true;
+        layout.Agrees = true;  // no point record to read otherwise
     }
     if (const auto mode = DecideMode(scan, layout.Values, layout.ModeReason)) {
         layout.Values.Mode = *mode;
