@@ -18,6 +18,7 @@ struct ImportOptions {
     std::vector<std::string> Files;
     std::string Format = "table";
     std::string OutputPath;
+    std::string Crs;  // --crs, for the GIS and CAD formats
     std::string SettingsPath;
     std::map<std::string, std::int32_t> Overrides;  // --set, for this run only
     bool Quiet = false;

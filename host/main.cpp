@@ -1,5 +1,5 @@
 // m5import: loads the M5 import plug-in, imports field files through it and writes what it
-// received as a table, CSV, JSON, LandXML or a call trace.
+// received as a table, CSV, JSON, LandXML, GIS and CAD files or a call trace.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +16,7 @@
 #include "host/HostCommands.h"
 #include "host/ImportPlan.h"
 #include "host/ImportContext.h"
+#include "host/OgrFormat.h"
 #include "host/OutputFile.h"
 #include "host/OutputFormat.h"
 #include "host/PluginLibrary.h"
@@ -35,6 +36,8 @@ Examples:
   m5import --format landxml a.m5 b.m5      both files as one LandXML 1.2 document
   m5import --set Mode=1 job.m5             separate measurements, for this run only
   m5import --format trace job.m5           every call the plug-in made, as JSON lines
+  m5import --format gpkg --crs EPSG:23700 -o job.gpkg job.m5
+                                           stations, targets and points as GeoPackage layers
   m5import layout job.m5                   where the names and codes of the file stand
   m5import --layout auto a.m5 b.m5         each file read with the columns found in it
   m5import settings --set PointStart=5 --set PointLen=10
@@ -71,13 +74,16 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
         return Fail(ExitUsage, reason);
 
     std::unique_ptr<COutputFile> file;
-    if (!options.OutputPath.empty() && options.OutputPath != "-") {
+    const bool toFiles = IsOgrFormatName(options.Format);
+    if (!toFiles && !options.OutputPath.empty() && options.OutputPath != "-") {
         file = std::make_unique<COutputFile>(options.OutputPath);
         if (!file->Open(reason))
             return Fail(ExitFailure, reason);
     }
     std::ostream& out = file ? file->Stream() : std::cout;
-    std::unique_ptr<IOutputFormat> format = MakeOutputFormat(options.Format, out);
+    std::unique_ptr<IOutputFormat> format = toFiles ? MakeOgrFormat(options, reason) : MakeOutputFormat(options.Format, out);
+    if (!format)
+        return Fail(ExitFailure, reason);
     const bool progress = options.Progress && ::isatty(STDERR_FILENO);
     CDiagnostics diagnostics(stderr, options.Quiet, progress);
     CUnnamedPointsHint hint;
@@ -88,11 +94,14 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     context.AddSink(*format);
     context.AddSink(hint);
     RunImportPlan(*plugin.Get(), store, plan, context);
-    format->Finish();
-    if (file && !readFiles.Any) {
-        file->Discard();
+    if ((file || toFiles) && !readFiles.Any) {
+        if (file)
+            file->Discard();
         return Fail(ExitFailure, "no file could be read; " + options.OutputPath + " was not written");
     }
+    format->Finish();
+    if (!format->Commit(reason))
+        return Fail(ExitFailure, reason);
     if (file && !file->Commit(reason))
         return Fail(ExitFailure, reason);
     if (!file && !out.flush())
@@ -114,10 +123,14 @@ int Run(int argc, char** argv)
     std::string pluginPath;
 
     app.add_option("files", options.Files, "M5 files to import, in order")->type_name("FILE");
-    app.add_option("--format", options.Format, "what is written: table, csv, json, landxml or trace")
-        ->check(CLI::IsMember(OutputFormatNames()))
+    app.add_option("--format", options.Format,
+                   "what is written: table, csv, json, landxml, trace, or the files gpkg, shp, geojson, kml, dxf, "
+                   "ogr:DRIVER")
+        ->check(CLI::Validator([](std::string& name) { return IsOutputFormatName(name) ? "" : "unknown format " + name; },
+                               "FORMAT"))
         ->default_str("table");
     app.add_option("-o,--output", options.OutputPath, "where to write (default: standard output)");
+    AddOgrOptions(app, options);
     app.add_option("--settings", options.SettingsPath, "the settings store file")->default_str(options.SettingsPath);
     app.add_option("--plugin", pluginPath, "the plug-in library (default: the one installed beside the program)");
     app.add_flag("-q,--quiet", options.Quiet, "no messages and no progress bar on standard error");
@@ -152,7 +165,7 @@ int Run(int argc, char** argv)
     options.Progress = !noProgress;
     options.AutoLayout = layoutChoice == "auto";
     std::string reason;
-    if (!ParseSettingOverrides(sets, options.Overrides, reason))
+    if (!ParseSettingOverrides(sets, options.Overrides, reason) || !CheckOgrOptions(options, reason))
         return Fail(ExitUsage, reason);
     if (layout->parsed()) {
         layoutOptions.SettingsPath = options.SettingsPath;
