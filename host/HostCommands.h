@@ -23,6 +23,14 @@ struct ImportOptions {
     std::map<std::string, std::int32_t> Overrides;  // --set, for this run only
     bool Quiet = false;
     bool Progress = true;
+    bool AutoLayout = false;  // --layout auto: each file read with the columns found in it
+};
+
+struct LayoutCommandOptions {
+    std::vector<std::string> Files;
+    std::string SettingsPath;
+    std::map<std::string, std::int32_t> Overrides;  // --set: the settings the file is compared with
+    int Lines = 10;                                 // point records shown under the ruler
 };
 
 struct SettingsCommandOptions {
@@ -48,5 +56,10 @@ int PrintVersion(CPluginLibrary& library, std::ostream& out);
 // `m5import settings`: edits through the plug-in's property list; 0 saved or shown, 1
 // refused, 2 for a usage error.
 int RunSettingsCommand(CPluginLibrary& library, const SettingsCommandOptions& options, std::ostream& out);
+
+// `m5import layout`: where each file's names and codes stand, the settings that read them,
+// and the first point records under a ruler of the information text; 0 when every file was
+// read, 1 when one could not be or the plug-in would refuse it, 2 for a usage error.
+int RunLayoutCommand(const LayoutCommandOptions& options, std::ostream& out);
 
 }  // namespace Host

@@ -101,10 +101,16 @@ bool CSettingsStore::Load(const std::string& path, std::string& reason)
 
 std::optional<std::int32_t> CSettingsStore::Get(const std::string& key) const
 {
+    const auto stored = Find(key);
+    return stored ? ParseInt32(stored->Text) : std::nullopt;
+}
+
+std::optional<CSettingsStore::StoredText> CSettingsStore::Find(const std::string& key) const
+{
     // The last line of a key wins, as it would when the file is read top to bottom.
-    for (auto line = Lines.rbegin(); line != Lines.rend(); ++line) {
-        if (KeyOf(*line) == key)
-            return ParseInt32(ValueOf(*line));
+    for (std::size_t i = Lines.size(); i-- > 0;) {
+        if (KeyOf(Lines[i]) == key)
+            return StoredText{ValueOf(Lines[i]), static_cast<int>(i + 1)};
     }
     return std::nullopt;
 }

@@ -16,8 +16,8 @@
 #include <CLI/CLI.hpp>
 
 #include "host/Diagnostics.h"
-#include "host/FileNameEnumerator.h"
 #include "host/HostCommands.h"
+#include "host/ImportPlan.h"
 #include "host/ImportContext.h"
 #include "host/OgrFormat.h"
 #include "host/OutputFile.h"
@@ -43,6 +43,8 @@ Examples:
   m5import --format trace job.m5           every call the plug-in made, as JSON lines
   m5import --format gpkg --crs EPSG:23700 -o job.gpkg job.m5
                                            stations, targets and points as GeoPackage layers
+  m5import layout job.m5                   where the names and codes of the file stand
+  m5import --layout auto a.m5 b.m5         each file read with the columns found in it
   m5import settings --set PointStart=5 --set PointLen=10
                                            change and save the name columns
 )";
@@ -87,8 +89,9 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
         return Fail(ExitUsage, "the plug-in returned no object");
     if (!IdentifyPlugin(plugin.Get(), reason))
         return Fail(ExitUsage, reason);
-    CSettingsReader reader(store, options.Overrides);
-    plugin->LoadSettings(&reader);
+    ImportPlan plan;
+    if (!MakeImportPlan(options, store, plan, reason))
+        return Fail(ExitUsage, reason);
 
     std::unique_ptr<COutputFile> file;
     const bool toFiles = IsOgrFormatName(options.Format);
@@ -103,17 +106,14 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
         return Fail(ExitFailure, reason);
     const bool progress = options.Progress && IsTerminal(stderr);
     CDiagnostics diagnostics(stderr, options.Quiet, progress);
+    CUnnamedPointsHint hint;
     CReadFiles readFiles;
     CImportContext context;
     context.AddSink(diagnostics);
     context.AddSink(readFiles);
     context.AddSink(*format);
-
-    std::vector<std::u16string> names;
-    for (const std::string& name : options.Files)
-        names.push_back(Platform::Utf8ToUtf16(name));
-    CFileNameEnumerator files(std::move(names));
-    plugin->Import(&files, &context);
+    context.AddSink(hint);
+    RunImportPlan(*plugin.Get(), store, plan, context);
     if ((file || toFiles) && !readFiles.Any) {
         if (file)
             file->Discard();
@@ -126,6 +126,8 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
         return Fail(ExitFailure, reason);
     if (!file && !out.flush())
         return Fail(ExitFailure, "cannot write standard output");
+    if (!options.Quiet)
+        hint.Print(plan, stderr);
     return diagnostics.HadMessages() ? 1 : 0;
 }
 
@@ -164,15 +166,34 @@ int Run(int argc, char** argv)
     settings->add_option("--plugin", pluginPath, "the plug-in library");
     settings->add_flag("--edit", settingsOptions.Interactive, "walk the properties and type new values");
 
+    LayoutCommandOptions layoutOptions;
+    std::vector<std::string> layoutSets;
+    CLI::App* layout = app.add_subcommand("layout", "show where each file's point names and codes stand (a guess)");
+    layout->add_option("files", layoutOptions.Files, "M5 files to look at")->type_name("FILE")->required();
+    layout->add_option("--lines", layoutOptions.Lines, "point records shown under the ruler")->default_val(10);
+    layout->add_option("--settings", options.SettingsPath, "the settings store file");
+    layout->add_option("--set", layoutSets, "KEY=VALUE: the settings to compare with")->type_name("KEY=VALUE")->allow_extra_args(false);
+    std::string layoutChoice = "settings";
+    app.add_option("--layout", layoutChoice, "settings: the columns of the settings; auto: each file's own, as found")
+        ->check(CLI::IsMember({"settings", "auto"}))
+        ->default_str("settings");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? 0 : ExitUsage;
     }
     options.Progress = !noProgress;
+    options.AutoLayout = layoutChoice == "auto";
     std::string reason;
     if (!ParseSettingOverrides(sets, options.Overrides, reason) || !CheckOgrOptions(options, reason))
         return Fail(ExitUsage, reason);
+    if (layout->parsed()) {
+        layoutOptions.SettingsPath = options.SettingsPath;
+        if (!ParseSettingOverrides(layoutSets, layoutOptions.Overrides, reason))
+            return Fail(ExitUsage, reason);
+        return RunLayoutCommand(layoutOptions, std::cout);
+    }
 
     CPluginLibrary library;
     if (!library.Open(pluginPath.empty() ? CPluginLibrary::DefaultPath() : pluginPath, reason))

@@ -306,4 +306,41 @@ TEST(Formats, LandXmlOfTheExamplesHasASetUpPerStationAndResolvingReferences)
 #endif
 }
 
+// Every LandXML document the program writes passes the schema: the examples and the real
+// files together, in both modes, with the names from the address, with each file's own
+// columns.
+TEST(Formats, LandXmlOfEveryKindOfImportValidates)
+{
+    const std::string schema = std::string(M5_SCHEMAS_DIR) + "/LandXML-1.2.xsd";
+    if (!FileExists(schema) || !FileExists("/usr/bin/xmllint"))
+        GTEST_SKIP() << "no LandXML 1.2 schema or no xmllint";
+    std::vector<std::string> files;
+    for (const Example& example : Examples())
+        files.push_back(ExamplePath(example));
+    const std::string samples = SamplesFolder();
+    for (const char* sample : {"180416-1", "180416-2", "180416-3", "180416-4", "elta-r55", "m3-sample"})
+        if (!samples.empty())
+            files.push_back(samples + "/" + sample + ".m5");
+    const std::vector<std::vector<std::string>> settings = {
+        {}, {"--set", "Mode=1"}, {"--set", "TakePointNameFromAddr=1"}, {"--layout", "auto"}};
+    const CTempFolder folder;
+    std::vector<std::string> lint = {"--noout", "--schema", schema};
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        std::vector<std::vector<std::string>> imports = {files};
+        for (const std::string& file : files)
+            imports.push_back({file});
+        for (std::size_t j = 0; j < imports.size(); ++j) {
+            std::vector<std::string> arguments = {"--settings", folder.Path() + "/none.ini", "-q", "--format", "landxml"};
+            arguments.insert(arguments.end(), settings[i].begin(), settings[i].end());
+            arguments.insert(arguments.end(), imports[j].begin(), imports[j].end());
+            const RunResult run = RunM5Import(arguments);
+            ASSERT_NE(run.Status, 2) << run.Err;
+            // The document's name tells the settings (i) and the files (j: 0 all, else one).
+            lint.push_back(folder.Write("settings" + std::to_string(i) + "-files" + std::to_string(j) + ".xml", run.Out));
+        }
+    }
+    const RunResult run = RunProgram("/usr/bin/xmllint", lint);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+}
+
 }  // namespace

@@ -116,10 +116,52 @@ TEST(SettingsCommand, UsageErrorsChangeNothing)
              {"settings", "--settings", store, "--set", "PointStart=3", "--set", "Width=5"},
              {"settings", "--settings", store, "--set", "PointStart"},
              {"settings", "--settings", store, "--edit"},  // standard input is no terminal
+             // The list disables the name's columns while the name comes from the address.
+             {"settings", "--settings", store, "--set", "TakePointNameFromAddr=1", "--set", "PointLen=5"},
          }) {
         const RunResult run = RunM5Import(arguments);
         EXPECT_EQ(run.Status, 2) << arguments.back();
         EXPECT_EQ(ReadFile(store), stored);
+    }
+}
+
+// An import is refused, before any file is read, on the values the settings editor would
+// refuse: the reason names the key, the value, where it came from and the rule.
+TEST(SettingsCommand, ImportRefusesWhatTheEditorRefuses)
+{
+    struct Case {
+        std::string Stored;
+        std::vector<std::string> Options;
+        std::string Said;
+    };
+    const Case cases[] = {
+        {"", {"--set", "PointStart=0"}, "m5import: refused: PointStart=0 (--set): a start is a column from 1 on\n"},
+        {"", {"--set", "Mode=2"},
+         "m5import: refused: --set Mode=2: Mode is 0 (standard station headers) or 1 (separate measurements)\n"},
+        {"# hand-made\nCodeStart=10\n", {},
+         "m5import: refused: PointStart=1 (default), PointLen=14 (default), CodeStart=10 (STORE:2): the name "
+         "(columns 1-14) runs into the code, which starts at column 10\n"},
+        {"PointLen=twelve\n", {}, "m5import: refused: STORE:1: PointLen=twelve: not a whole number"},
+        {"TakePointNameFromAddr=1\n", {"--set", "PointStart=4"},
+         "m5import: refused: --set PointStart=4: the name's columns cannot be set while TakePointNameFromAddr=1"},
+        {"", {"--layout", "auto", "--set", "CodeStart=3"},
+         "m5import: --set CodeStart=3: --layout auto finds the name and code columns of each file itself"},
+    };
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT")),
+                                                         M5Line(2, PointInfo("1", "S"), Value("X", "1", "m"))}));
+    for (const Case& c : cases) {
+        const std::string store = folder.Write("settings.ini", c.Stored);
+        std::vector<std::string> arguments = {"--settings", store, "--format", "trace"};
+        arguments.insert(arguments.end(), c.Options.begin(), c.Options.end());
+        arguments.push_back(job);
+        const RunResult run = RunM5Import(arguments);
+        std::string said = c.Said;
+        if (said.find("STORE") != std::string::npos)
+            said.replace(said.find("STORE"), 5, store);
+        EXPECT_EQ(run.Status, 2) << said;
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err.substr(0, said.size()), said);
     }
 }
 

@@ -57,14 +57,17 @@ TEST(SettingsCommand, AtATerminalARefusedValueMustBeTypedAgainBeforeSaving)
     const CTempFolder folder;
     const std::string store = folder.Path() + "/settings.ini";
     std::string shown;
-    // With the name from the address block the name columns do not count in the layout, so
-    // only the refused edit itself holds the confirmation back.
+    // With the name from the address block its columns cannot be edited at all. A refused code
+    // length leaves the layout valid (a length below 0 runs to the end of the text), so only
+    // the refused edit itself holds the confirmation back until a good value is typed.
     const int status = RunOnTerminal({"settings", "--plugin", M5PLUGIN_PATH, "--settings", store, "--edit"},
-                                     "TakePointNameFromAddr\n1\nPointStart\nx\n\nPointStart\n4\n\n\x04", shown);
+                                     "TakePointNameFromAddr\n1\nPointStart\n4\nCodeLen\nx\n\nCodeLen\n4\n\n\x04",
+                                     shown);
     EXPECT_EQ(status, 0) << shown;
+    EXPECT_TRUE(Contains(shown, "PointStart=4: refused: the name's columns cannot be set")) << shown;
     EXPECT_TRUE(Contains(shown, "Неверное числовое значение")) << shown;
     EXPECT_TRUE(Contains(shown, "a value was refused")) << shown;
-    EXPECT_EQ(ReadFile(store), "TakePointNameFromAddr=1\nPointStart=4\nPointLen=14\nCodeStart=15\nCodeLen=13\nMode=0\n");
+    EXPECT_EQ(ReadFile(store), "TakePointNameFromAddr=1\nPointStart=1\nPointLen=14\nCodeStart=15\nCodeLen=4\nMode=0\n");
 }
 
 TEST(SettingsCommand, LeavingTheTerminalSessionSavesNothing)
