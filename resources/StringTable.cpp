@@ -2,46 +2,31 @@
 
 #include <iterator>
 
+#include "resources/MessageTexts.h"
+
 namespace Plugin {
 
 namespace {
 
-constexpr int FirstId = 101;
+constexpr int FirstId = StringTableTexts[0].Id;
+constexpr int Count = static_cast<int>(std::size(StringTableTexts));
 
-// Ids 101 to 123 in order. 111 and 119 keep their two consecutive blanks.
-constexpr const wchar_t* Texts[] = {
-    L"Не удается открыть файл",
-    L"Установки формата",
-    L"Режим работы",
-    L"Чтение имени",
-    L"Начало",
-    L"Длина",
-    L"Чтение кода",
-    L"Неверное числовое значение",
-    L"Неверные настройки формата",
-    L"Ошибка",
-    L"Неверный  режим работы импорта. Смените его в настройках импорта.",
-    L"Импорт прекращен. Файл создан программным обеспечением ранних версий. Используйте другой формат.",
-    L"Импорт прекращен. Неверный формат файла.",
-    L"Возможно дублировано объявление станции. Для корректного чтения данных удалите код S и повторите импорт.",
-    L"Имя станции не задано.",
-    L"Не задано имя точки.",
-    L"Нарушен порядок работы, отсутствует объявление станции.",
-    L"Импорт прекращен. В файле присутствуют необрабатываемые команды. Используйте другой формат.",
-    L"Имя цели  %s  совпадает с именем станции.",
-    L"В процессе измерения высота инструмента не должна меняться.",
-    L"Да",
-    L"Нет",
-    L"Брать имя из поля Addr",
-};
+constexpr bool IdsFollowEachOther()
+{
+    for (int i = 0; i < Count; ++i)
+        if (StringTableTexts[i].Id != FirstId + i)
+            return false;
+    return true;
+}
+static_assert(IdsFollowEachOther(), "the string table is looked up by id - FirstId");
 
 }  // namespace
 
 std::wstring LoadMessageText(int id)
 {
-    if (id < FirstId || id >= FirstId + static_cast<int>(std::size(Texts)))
+    if (id < FirstId || id >= FirstId + Count)
         return std::wstring();
-    return Texts[id - FirstId];
+    return StringTableTexts[id - FirstId].Text;
 }
 
 }  // namespace Plugin
