@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/OutputFormat.h"
+
 namespace Plugin {
 class IGroundBasedMIP;
 }
@@ -16,7 +18,7 @@ class CPluginLibrary;
 
 struct ImportOptions {
     std::vector<std::string> Files;
-    std::string Format = "table";
+    OutputOptions Output;  // the format and how it is written
     std::string OutputPath;
     std::string SettingsPath;
     std::map<std::string, std::int32_t> Overrides;  // --set, for this run only

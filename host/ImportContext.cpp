@@ -33,7 +33,7 @@ void CImportContext::EmitDouble(Op op, double value)
 Plugin::IConverterFactory* CImportContext::GetConverterFactory()
 {
     Emit(Op::GetConverterFactory);
-    return CConverterFactory::Create();
+    return CConverterFactory::Create(Refusals);
 }
 
 void CImportContext::SetFileName(const char16_t* name) { EmitText(Op::SetFileName, name); }

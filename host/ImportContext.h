@@ -8,9 +8,13 @@
 
 namespace Host {
 
+class IRefusedValueSink;
+
 class CImportContext final : public Plugin::IImportContext {
 public:
     void AddSink(ICallSink& sink) { Sinks.push_back(&sink); }
+    // Told of the value texts the converters refuse; must outlive the import.
+    void SetRefusedValueSink(IRefusedValueSink* sink) { Refusals = sink; }
 
     Plugin::IConverterFactory* GetConverterFactory() override;
     void SetFileName(const char16_t* name) override;
@@ -59,6 +63,7 @@ private:
     void EmitDouble(Op op, double value);
 
     std::vector<ICallSink*> Sinks;
+    IRefusedValueSink* Refusals = nullptr;
     HostCall Call;  // reused for every call
 };
 

@@ -1,5 +1,7 @@
 #include "host/JsonWriter.h"
 
+#include "host/MessageCatalog.h"
+
 namespace Host {
 
 namespace {
@@ -55,6 +57,11 @@ json NoticeJson(const ImportNotice& notice)
     json object = {{"severity", notice.IsWarning ? "warning" : "message"}, {"text", notice.Text}};
     if (notice.Line)
         object["line"] = *notice.Line;
+    if (const std::optional<KnownMessage> known = RecogniseMessage(notice.Text)) {
+        if (known->Id != DefaultStationNoticeId)
+            object["id"] = known->Id;
+        object["english"] = EnglishMessage(notice.Text);
+    }
     return object;
 }
 

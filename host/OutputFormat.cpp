@@ -41,10 +41,11 @@ std::unique_ptr<IOutputFormat> MakeModelFormat(Writer writer)
 
 }  // namespace
 
-std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::ostream& out)
+std::unique_ptr<IOutputFormat> MakeOutputFormat(const OutputOptions& options, std::ostream& out)
 {
+    const std::string& name = options.Format;
     if (name == "table")
-        return MakeModelFormat(CTableWriter(out));
+        return MakeModelFormat(CTableWriter(out, options.Shown));
     if (name == "csv")
         return MakeModelFormat(CCsvWriter(out));
     if (name == "json")
@@ -54,6 +55,13 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::os
     if (name == "trace")
         return std::make_unique<CTraceFormat>(out);
     return nullptr;
+}
+
+std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::ostream& out)
+{
+    OutputOptions options;
+    options.Format = name;
+    return MakeOutputFormat(options, out);
 }
 
 std::vector<std::string> OutputFormatNames()

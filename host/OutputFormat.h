@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/HostCall.h"
+#include "host/Language.h"
 
 namespace Host {
 
@@ -16,7 +17,15 @@ public:
     virtual void Finish() = 0;
 };
 
-// The format of that name writing to out; null for an unknown name.
+// What is written and how.
+struct OutputOptions {
+    std::string Format = "table";
+    Language Shown = Language::English;  // of the messages in the table
+};
+
+// The format named in options writing to out; null for an unknown name.
+std::unique_ptr<IOutputFormat> MakeOutputFormat(const OutputOptions& options, std::ostream& out);
+// The format of that name with its defaults.
 std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::ostream& out);
 std::vector<std::string> OutputFormatNames();
 

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "host/MessageCatalog.h"
+#include "host/RepeatedMessages.h"
+
 namespace Host {
 
 namespace {
@@ -59,12 +62,22 @@ std::string OneLine(std::string text)
     return text;
 }
 
-std::string NoticeText(const ImportNotice& notice)
+const char* NoticeKind(bool isWarning) { return isWarning ? "warning" : "message"; }
+
+std::string NoticeText(const ImportNotice& notice, Language language)
 {
-    std::string text = notice.IsWarning ? "warning" : "message";
+    std::string text = NoticeKind(notice.IsWarning);
     if (notice.Line)
         text += " (line " + std::to_string(*notice.Line) + ")";
-    return text + ": " + OneLine(notice.Text);
+    return text + ": " + OneLine(ShowMessage(notice.Text, language));
+}
+
+std::string SummaryText(const CRepeatedMessages::Summary& summary, Language language)
+{
+    std::string text = summary.Kind + ": " + MoreLikeThis(summary.More, language);
+    if (summary.FirstLine)
+        text += " (" + LineRange(*summary.FirstLine, *summary.LastLine, language) + ")";
+    return text + ": " + OneLine(ShowMessage(summary.Text, language));
 }
 
 struct Row {
@@ -87,7 +100,7 @@ Row DataRow(const std::string& role, const ImportedPoint& point)
     return row;
 }
 
-std::vector<Row> RowsInOrder(const ImportedFile& file)
+std::vector<Row> RowsInOrder(const ImportedFile& file, Language language)
 {
     std::vector<Row> rows;
     for (const ImportedStation& station : file.Stations) {
@@ -99,9 +112,13 @@ std::vector<Row> RowsInOrder(const ImportedFile& file)
         rows.push_back(DataRow("target", target));
     for (const ImportedPoint& point : file.Points)
         rows.push_back(DataRow("point", point));
+    CRepeatedMessages repeats;
     for (const ImportNotice& notice : file.Notices)
-        rows.push_back(Row{notice.Sequence, NoticeText(notice), {}});
+        if (repeats.Admit(NoticeKind(notice.IsWarning), notice.Text, notice.Line))
+            rows.push_back(Row{notice.Sequence, NoticeText(notice, language), {}});
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.Sequence < b.Sequence; });
+    for (const CRepeatedMessages::Summary& summary : repeats.TakeSummaries())
+        rows.push_back(Row{0, SummaryText(summary, language), {}});
     return rows;
 }
 
@@ -170,7 +187,7 @@ std::string CTableWriter::FormatAngle(double radians)
 void CTableWriter::WriteFile(const ImportedFile& file)
 {
     Out << "File " << (file.Name.empty() ? std::string("(unnamed)") : file.Name) << "\n";
-    const std::vector<Row> rows = RowsInOrder(file);
+    const std::vector<Row> rows = RowsInOrder(file, Shown);
     const std::vector<std::string> header = HeaderCells();
     std::vector<std::size_t> widths(header.size(), 0);
     std::vector<bool> used(header.size(), false);

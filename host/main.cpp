@@ -16,6 +16,7 @@
 #include "host/FileNameEnumerator.h"
 #include "host/HostCommands.h"
 #include "host/ImportContext.h"
+#include "host/OutputArguments.h"
 #include "host/OutputFile.h"
 #include "host/OutputFormat.h"
 #include "host/PluginLibrary.h"
@@ -66,18 +67,20 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
             return Fail(ExitUsage, reason);
     }
     std::ostream& out = file ? file->Stream() : std::cout;
-    std::unique_ptr<IOutputFormat> format = MakeOutputFormat(options.Format, out);
+    std::unique_ptr<IOutputFormat> format = MakeOutputFormat(options.Output, out);
     const bool progress = options.Progress && ::isatty(STDERR_FILENO);
-    CDiagnostics diagnostics(stderr, options.Quiet, progress);
+    CDiagnostics diagnostics(stderr, options.Quiet, progress, options.Output.Shown);
     CImportContext context;
     context.AddSink(diagnostics);
     context.AddSink(*format);
+    context.SetRefusedValueSink(&diagnostics);
 
     std::vector<std::u16string> names;
     for (const std::string& name : options.Files)
         names.push_back(Platform::Utf8ToUtf16(name));
     CFileNameEnumerator files(std::move(names));
     plugin->Import(&files, &context);
+    diagnostics.Finish();
     format->Finish();
     out.flush();
     if (file && !file->Commit(reason))
@@ -99,7 +102,7 @@ int Run(int argc, char** argv)
     std::string pluginPath;
 
     app.add_option("files", options.Files, "M5 files to import, in order")->type_name("FILE");
-    app.add_option("--format", options.Format, "what is written: table, csv, json, landxml or trace")
+    app.add_option("--format", options.Output.Format, "what is written: table, csv, json, landxml or trace")
         ->check(CLI::IsMember(OutputFormatNames()))
         ->default_str("table");
     app.add_option("-o,--output", options.OutputPath, "where to write (default: standard output)");
@@ -109,6 +112,8 @@ int Run(int argc, char** argv)
     app.add_flag("--no-progress", noProgress, "no progress bar");
     app.add_flag("--version", showVersion, "show the plug-in's name, identifier and version");
     app.add_option("--set", sets, "KEY=VALUE: one of the six settings, for this run only")->type_name("KEY=VALUE")->allow_extra_args(false);
+    OutputArguments outputArguments;
+    AddOutputArguments(app, outputArguments);
 
     SettingsCommandOptions settingsOptions;
     CLI::App* settings = app.add_subcommand("settings", "show or edit the settings through the plug-in's property list");
@@ -124,7 +129,8 @@ int Run(int argc, char** argv)
     }
     options.Progress = !noProgress;
     std::string reason;
-    if (!ParseSettingOverrides(sets, options.Overrides, reason))
+    if (!ParseSettingOverrides(sets, options.Overrides, reason) ||
+        !ReadOutputArguments(app, outputArguments, options.Output, reason))
         return Fail(ExitUsage, reason);
 
     CPluginLibrary library;

@@ -42,7 +42,7 @@ std::string ExamplePath(const Example& example)
 RunResult RunExample(const Example& example, const std::string& format)
 {
     ::setenv("SOURCE_DATE_EPOCH", DocumentEpoch, 1);
-    std::vector<std::string> arguments = {"--no-progress", "--format", format};
+    std::vector<std::string> arguments = {"--no-progress", "--lang", "en", "--format", format};
     arguments.insert(arguments.end(), example.Options.begin(), example.Options.end());
     arguments.push_back(ExamplePath(example));
     RunResult run = RunM5Import(arguments);

@@ -94,4 +94,26 @@ TEST(JsonWriter, ReadsBackToTheSameModel)
               json::parse(R"({"name": "second.m5", "messages": [], "stations": [], "looseTargets": [], "points": []})"));
 }
 
+TEST(JsonWriter, KnownMessagesCarryTheirIdAndEnglishTextBesideThePluginsText)
+{
+    ImportData data;
+    data.Files.emplace_back();
+    data.Files[0].Notices = {
+        {false, "Не задано имя точки.", 9, 0},
+        {false, "Имя цели  51  совпадает с именем станции.", 10, 1},
+        {true, "Не определена точка стояния.\nПо умолчанию создается станция с именем Default.", 1, 2},
+        {false, "something else", std::nullopt, 3},
+    };
+    const json messages = CJsonWriter::ToJson(data)["files"][0]["messages"];
+    EXPECT_EQ(messages, json::parse(R"([
+        {"severity": "message", "text": "Не задано имя точки.", "line": 9, "id": 116,
+         "english": "No point name given."},
+        {"severity": "message", "text": "Имя цели  51  совпадает с именем станции.", "line": 10, "id": 119,
+         "english": "Target 51 has the same name as the station."},
+        {"severity": "warning",
+         "text": "Не определена точка стояния.\nПо умолчанию создается станция с именем Default.", "line": 1,
+         "english": "No station point is defined.\nA station named Default is created by default."},
+        {"severity": "message", "text": "something else"}])"));
+}
+
 }  // namespace

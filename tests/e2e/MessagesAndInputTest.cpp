@@ -1,0 +1,119 @@
+// m5import as a user meets it: messages in the reader's language with repeats summarised, and
+// refused values warned of.
+#include <algorithm>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/M5Lines.h"
+#include "tests/support/TestFiles.h"
+
+using namespace Testing;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// A set-up whose targets have no name in the name columns: one "no point name given" each.
+std::string NamelessTargets(int count)
+{
+    std::vector<std::string> lines = {M5Line(1, TextInfo("KN STAT")), M5Line(2, PointInfo("1", "S"))};
+    for (int i = 0; i < count; ++i)
+        lines.push_back(M5Line(3 + i, PointInfo("", ""), Value("SD", "10.000", "m")));
+    return CrLf(lines);
+}
+
+// m5import started through env(1), with the locale variables given and no others.
+RunResult RunWithLocale(const std::vector<std::string>& locale, const std::vector<std::string>& arguments)
+{
+    const CTempFolder scratch;
+    std::vector<std::string> command = {"-u", "LC_ALL", "-u", "LC_MESSAGES", "-u", "LANG"};
+    command.insert(command.end(), locale.begin(), locale.end());
+    command.insert(command.end(), {M5IMPORT_PATH, "--plugin", M5PLUGIN_PATH, "--settings",
+                                   scratch.Path() + "/settings.ini", "--no-progress"});
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return RunProgram("/usr/bin/env", command);
+}
+
+TEST(Messages, TheLanguageComesFromTheLocaleUnlessChosen)
+{
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", NamelessTargets(1));
+    const std::string english = job + ":3: No point name given.";
+    const std::string russian = job + ":3: Не задано имя точки.";
+    struct Case {
+        std::vector<std::string> Locale;
+        std::vector<std::string> Options;
+        std::string Expected;
+    };
+    const Case cases[] = {
+        {{}, {}, english},
+        {{"LANG=ru_RU.UTF-8"}, {}, russian},
+        {{"LC_MESSAGES=ru_RU.UTF-8", "LANG=en_GB.UTF-8"}, {}, russian},
+        {{"LC_ALL=C.UTF-8", "LANG=ru_RU.UTF-8"}, {}, english},
+        {{"LC_ALL=ru_RU.UTF-8"}, {"--lang", "en"}, english},
+        {{}, {"--lang", "ru"}, russian},
+    };
+    for (const Case& test : cases) {
+        std::vector<std::string> arguments = test.Options;
+        arguments.insert(arguments.end(), {"--format", "csv", job});
+        const RunResult run = RunWithLocale(test.Locale, arguments);
+        EXPECT_EQ(run.Status, 1);
+        const std::vector<std::string> err = Lines(run.Err);
+        ASSERT_EQ(err.size(), 2u) << run.Err;  // after the notice of the made-up station
+        EXPECT_EQ(err[1], test.Expected);
+    }
+}
+
+TEST(Messages, RepeatsBeyondTenAreCountedInOneLine)
+{
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", NamelessTargets(145));
+    const RunResult run = RunM5Import({"--no-progress", "--lang", "en", job});
+    EXPECT_EQ(run.Status, 1);
+    const std::vector<std::string> err = Lines(run.Err);
+    ASSERT_EQ(err.size(), 12u) << run.Err;  // the notice of the made-up station, then ten and one
+    EXPECT_EQ(err[10], job + ":12: No point name given.");
+    EXPECT_EQ(err[11], job + ": … and 135 more like this (lines 13-147): No point name given.");
+    // The table summarises the same way, in place of the messages it leaves out.
+    const std::vector<std::string> table = Lines(run.Out);
+    EXPECT_EQ(std::count(table.begin(), table.end(), "message (line 12): No point name given."), 1);
+    EXPECT_EQ(table.back(), "message: … and 135 more like this (lines 13-147): No point name given.");
+}
+
+TEST(Messages, RefusedValuesAreWarnedOfWithoutChangingStatusOrTrace)
+{
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", CrLf({
+        M5Line(1, TextInfo("KN STAT")),
+        M5Line(2, PointInfo("1", "S"), Value("X", "100.000", "m"), Value("Y", "200.000", "m")),
+        M5Line(3, TextInfo("POLAR")),
+        M5Line(4, PointInfo("2"), Value("SD", "33,887", "m"), Value("Hz", "12.6130", "DMS"), Value("V1", "90.0000")),
+        M5Line(5, TextInfo("INPUT"), Value("T ", "warm", "C")),
+    }));
+    const RunResult run = RunM5Import({"--no-progress", "--lang", "en", "--format", "csv", job});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(Lines(run.Err), (std::vector<std::string>{
+                                  job + ":1: warning: No station point is defined. A station named Default is created "
+                                        "by default.",
+                                  job + ":4: warning: distance \"33,887\" is not a number",
+                                  job + ":4: warning: angle \"12.61.30\" has minutes or seconds of 60 or more",
+                                  job + ":5: warning: temperature \"warm\" is not a number",
+                              }));
+    const RunResult trace = RunM5Import({"--no-progress", "--format", "trace", job});
+    EXPECT_EQ(trace.Status, 0);
+    EXPECT_EQ(trace.Out.find("33,887"), std::string::npos);
+    EXPECT_EQ(trace.Out.find("SetSlopeDistance"), std::string::npos);  // the value stays absent
+    const RunResult quiet = RunM5Import({"-q", "--format", "trace", job});
+    EXPECT_EQ(quiet.Out, trace.Out);
+    EXPECT_EQ(quiet.Err, "");
+}
+
+}  // namespace
