@@ -1,6 +1,8 @@
 #pragma once
-// The import's command-line options that shape what is written and how it speaks: the
-// language of the messages (--lang).
+// The import's command-line options that shape what is written and how it speaks: the angle
+// unit (--angles) and the language of the messages (--lang). An option is refused with a
+// format it does not apply to, so that a mistyped format is not silently written without what
+// was asked of it.
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -11,6 +13,7 @@ namespace Host {
 
 // The options as given, before they are checked.
 struct OutputArguments {
+    std::string Angles;
     std::string Language;  // empty: from the locale
 };
 

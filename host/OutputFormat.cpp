@@ -45,11 +45,11 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const OutputOptions& options, st
 {
     const std::string& name = options.Format;
     if (name == "table")
-        return MakeModelFormat(CTableWriter(out, options.Shown));
+        return MakeModelFormat(CTableWriter(out, options.Angles.value_or(AngleUnit::Dms), options.Shown));
     if (name == "csv")
-        return MakeModelFormat(CCsvWriter(out));
+        return MakeModelFormat(CCsvWriter(out, options.Angles.value_or(AngleUnit::Radian)));
     if (name == "json")
-        return MakeModelFormat(CJsonWriter(out));
+        return MakeModelFormat(CJsonWriter(out, options.Angles.value_or(AngleUnit::Radian)));
     if (name == "landxml")
         return MakeModelFormat(CLandXmlWriter(out, CLandXmlWriter::DocumentTimeFromEnvironment()));
     if (name == "trace")

@@ -2,10 +2,12 @@
 // The formats `m5import` writes. Each is a sink of the plug-in's calls: the trace streams
 // them as they come; the others build the import model and write it at the end.
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "host/AngleUnit.h"
 #include "host/HostCall.h"
 #include "host/Language.h"
 
@@ -20,6 +22,8 @@ public:
 // What is written and how.
 struct OutputOptions {
     std::string Format = "table";
+    // Angles of the table, CSV and JSON; by default DMS in the table, radians elsewhere.
+    std::optional<AngleUnit> Angles;
     Language Shown = Language::English;  // of the messages in the table
 };
 

@@ -205,8 +205,8 @@ TEST(Formats, TableShowsTheValuesOfTheTraceInTheirColumns)
     const std::map<std::string, std::pair<std::string, bool>> columns = {
         {"X [m]", {"SetX", false}},           {"Y [m]", {"SetY", false}},
         {"Z [m]", {"SetZ", false}},           {"ih [m]", {"SetInstrumentHeight", false}},
-        {"th [m]", {"SetTargetHeight", false}}, {"Hz", {"SetHorizontalAngle", true}},
-        {"V", {"SetVerticalAngle", true}},    {"SD [m]", {"SetSlopeDistance", false}},
+        {"th [m]", {"SetTargetHeight", false}}, {"Hz [dms]", {"SetHorizontalAngle", true}},
+        {"V [dms]", {"SetVerticalAngle", true}},    {"SD [m]", {"SetSlopeDistance", false}},
         {"HD [m]", {"SetHorizontalDistance", false}}, {"dh [m]", {"SetHeightDifference", false}},
         {"P [hPa]", {"SetPressure", false}},  {"T [°C]", {"SetTemperature", false}}};
     for (const Example& example : Examples()) {

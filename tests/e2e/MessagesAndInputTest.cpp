@@ -1,9 +1,10 @@
-// m5import as a user meets it: messages in the reader's language with repeats summarised, and
-// refused values warned of.
+// m5import as a user meets it: messages in the reader's language with repeats summarised,
+// refused values warned of, and the options of the output refused where they do not apply.
 #include <algorithm>
 #include <sstream>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "tests/support/M5Lines.h"
 #include "tests/support/TestFiles.h"
@@ -114,6 +115,41 @@ TEST(Messages, RefusedValuesAreWarnedOfWithoutChangingStatusOrTrace)
     const RunResult quiet = RunM5Import({"-q", "--format", "trace", job});
     EXPECT_EQ(quiet.Out, trace.Out);
     EXPECT_EQ(quiet.Err, "");
+}
+
+TEST(OutputOptions, AreRefusedWhereTheyDoNotApplyOrMakeNoSense)
+{
+    const CTempFolder folder;
+    const std::string job = folder.Write("job.m5", NamelessTargets(1));
+    const std::vector<std::vector<std::string>> refused = {
+        {"--format", "landxml", "--angles", "gon"},
+        {"--format", "trace", "--angles", "deg"},
+        {"--angles", "grad"},
+        {"--lang", "de"},
+    };
+    for (std::vector<std::string> arguments : refused) {
+        std::string shown;
+        for (const std::string& argument : arguments)
+            shown += argument + " ";
+        arguments.push_back(job);
+        const RunResult run = RunM5Import(arguments);
+        EXPECT_EQ(run.Status, 2) << shown << run.Err;
+        EXPECT_EQ(run.Out, "") << shown;
+        EXPECT_FALSE(run.Err.empty()) << shown;
+    }
+}
+
+TEST(OutputOptions, TheAngleUnitIsNamedWhereTheAnglesAre)
+{
+    const std::string traverse = std::string(M5_SOURCE_DIR) + "/examples/traverse.m5";
+    const RunResult table = RunM5Import({"--no-progress", "--angles", "gon", traverse});
+    EXPECT_NE(table.Out.find("Hz [gon]"), std::string::npos);
+    const RunResult csv = RunM5Import({"--format", "csv", "--angles", "deg", traverse});
+    EXPECT_NE(Lines(csv.Out).at(0).find(",hz_deg,v_deg,"), std::string::npos);
+    const RunResult json = RunM5Import({"--format", "json", "--angles", "dms", traverse});
+    const nlohmann::json document = nlohmann::json::parse(json.Out);
+    EXPECT_EQ(document["units"]["angle"], "dms");
+    EXPECT_EQ(document["files"][0]["stations"][1]["targets"][0]["horizontalAngle"], "313°00'09.0\"");
 }
 
 }  // namespace

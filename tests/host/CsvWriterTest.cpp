@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -13,9 +14,10 @@ namespace {
 
 using Records = std::vector<std::vector<std::string>>;
 
-// A strict RFC 4180 reader: records end in CR LF, quoted fields may hold commas, doubled quotes
-// and line breaks. Anything else (a bare LF, a quote inside an unquoted field) fails the test.
-Records ReadCsv(const std::string& text)
+// A strict RFC 4180 reader: records end in CR LF, quoted fields may hold the delimiter, doubled
+// quotes and line breaks. Anything else (a bare LF, a quote inside an unquoted field) fails the
+// test.
+Records ReadCsv(const std::string& text, char delimiter = ',')
 {
     Records records;
     std::vector<std::string> record;
@@ -43,7 +45,7 @@ Records ReadCsv(const std::string& text)
         }
         if (i >= text.size())
             break;
-        if (text[i] == ',') {
+        if (text[i] == delimiter) {
             endField();
             ++i;
         } else if (text.compare(i, 2, "\r\n") == 0) {
@@ -176,6 +178,51 @@ TEST(CsvWriter, RowsFollowTheOrderOfArrivalAcrossTheLists)
         "point /p2", "station /S2", "target S2/t4", "point /p3",
     };
     EXPECT_EQ(order, expected);
+}
+
+TEST(CsvWriter, AnglesInTheChosenUnitAreNamedInTheHeader)
+{
+    constexpr double Pi = 3.14159265358979323846;
+    ImportedFile file;
+    file.Name = "job.m5";
+    ImportedPoint point;
+    point.Name = "P";
+    point.HorizontalAngle = 0.37276354313150006;
+    point.VerticalAngle = Pi / 2;
+    file.Points.push_back(point);
+    ImportData data;
+    data.Files.push_back(file);
+    struct Case {
+        AngleUnit Unit;
+        const char* Hz;
+        const char* V;
+        double Scale;  // of the number, per radian; 0 for texts
+    };
+    const Case cases[] = {
+        {AngleUnit::Radian, "hz", "v", 1.0},
+        {AngleUnit::Degree, "hz_deg", "v_deg", 180.0 / Pi},
+        {AngleUnit::Gon, "hz_gon", "v_gon", 200.0 / Pi},
+        {AngleUnit::Dms, "hz_dms", "v_dms", 0.0},
+    };
+    for (const Case& test : cases) {
+        std::ostringstream out;
+        CCsvWriter(out, test.Unit).Write(data);
+        const Records records = ReadCsv(out.str());
+        ASSERT_EQ(records.size(), 2u);
+        EXPECT_EQ(records[0], CCsvWriter::Header(test.Unit));
+        const auto hz = std::find(records[0].begin(), records[0].end(), test.Hz) - records[0].begin();
+        const auto v = std::find(records[0].begin(), records[0].end(), test.V) - records[0].begin();
+        ASSERT_EQ(v, hz + 1) << test.Hz;
+        const std::string& hzCell = records[1][static_cast<std::size_t>(hz)];
+        const std::string& vCell = records[1][static_cast<std::size_t>(v)];
+        if (test.Scale == 0) {
+            EXPECT_EQ(hzCell, "21°21'28.0\"");  // quoted in the file, whole when read back
+            EXPECT_EQ(vCell, "90°00'00.0\"");
+        } else {
+            EXPECT_EQ(std::strtod(hzCell.c_str(), nullptr), point.HorizontalAngle.value() * test.Scale);
+            EXPECT_EQ(std::strtod(vCell.c_str(), nullptr), Pi / 2 * test.Scale);
+        }
+    }
 }
 
 }  // namespace

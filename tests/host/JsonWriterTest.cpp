@@ -116,4 +116,17 @@ TEST(JsonWriter, KnownMessagesCarryTheirIdAndEnglishTextBesideThePluginsText)
         {"severity": "message", "text": "something else"}])"));
 }
 
+TEST(JsonWriter, AnglesInTheChosenUnitAreNamedInTheUnits)
+{
+    const ImportData data = Sample();
+    const json gon = CJsonWriter::ToJson(data, AngleUnit::Gon);
+    EXPECT_EQ(gon["units"]["angle"], "gon");
+    const json& target = gon["files"][0]["stations"][1]["targets"][0];
+    EXPECT_EQ(target["horizontalAngle"].get<double>(), 2.1246523242312416 * 200.0 / 3.14159265358979323846);
+    EXPECT_EQ(target["horizontalDistance"].get<double>(), 28.7508696);  // lengths stay as they are
+    const json dms = CJsonWriter::ToJson(data, AngleUnit::Dms);
+    EXPECT_EQ(dms["units"]["angle"], "dms");
+    EXPECT_EQ(dms["files"][0]["points"][0]["verticalAngle"], "85°56'37.2\"");
+}
+
 }  // namespace
