@@ -41,10 +41,10 @@ struct PendingRow {
 
 const std::string NoStation;
 
-bool NeedsQuotes(const std::string& text)
+bool NeedsQuotes(const std::string& text, char delimiter)
 {
     for (const char c : text)
-        if (c == ',' || c == '"' || c == '\r' || c == '\n')
+        if (c == delimiter || c == '"' || c == '\r' || c == '\n')
             return true;
     return false;
 }
@@ -89,9 +89,9 @@ void CCsvWriter::WriteRecord(const std::vector<std::string>& fields)
     Out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
-void CCsvWriter::AppendField(std::string& row, const std::string& text)
+void CCsvWriter::AppendField(std::string& row, const std::string& text, char delimiter)
 {
-    if (!NeedsQuotes(text)) {
+    if (!NeedsQuotes(text, delimiter)) {
         row += text;
         return;
     }

@@ -24,13 +24,15 @@ public:
     static std::vector<std::string> Header(AngleUnit angles);
     // One field, quoted when RFC 4180 requires it.
     static std::string Field(const std::string& text);
+    // Appends one field to a row whose fields are separated by delimiter, quoted when it
+    // holds the delimiter, a quote or a line break (quotes doubled). Shared by the writers of
+    // delimited text.
+    static void AppendField(std::string& row, const std::string& text, char delimiter = ',');
 
 private:
     void WriteRecord(const std::vector<std::string>& fields);
     void WritePoint(const std::string& fileField, const char* role, const std::string& station, const ImportedPoint& point);
     void AppendAngle(double radians);
-    // Appends one field, quoted where it must be, to the row being built.
-    static void AppendField(std::string& row, const std::string& text);
 
     std::string Row;  // reused for every row
 

@@ -17,6 +17,11 @@ const std::vector<FormatBoundOption>& FormatBoundOptions()
 {
     static const std::vector<FormatBoundOption> options = {
         {"--angles", {"table", "csv", "json"}},
+        {"--columns", {"points"}},
+        {"--delimiter", {"points"}},
+        {"--decimals", {"points"}},
+        {"--no-header", {"points"}},
+        {"--duplicates", {"points"}},
     };
     return options;
 }
@@ -41,6 +46,19 @@ void AddOutputArguments(CLI::App& app, OutputArguments& arguments)
                    "language of the messages: en or ru (default: from LC_ALL, LC_MESSAGES or LANG)")
         ->check(CLI::IsMember(LanguageNames()))
         ->type_name("LANG");
+    app.add_option("--columns", arguments.Columns,
+                   "points: the columns, from P (name), N (northing), E (easting), Z (elevation), D (code)")
+        ->default_str("PNEZD");
+    app.add_option("--delimiter", arguments.Delimiter, "points: the field delimiter, one character or tab")
+        ->default_str(",");
+    app.add_option("--decimals", arguments.Decimals, "points: decimals of the coordinates")
+        ->check(CLI::Range(0, MostDecimals))
+        ->default_str("3");
+    app.add_flag("--no-header", arguments.NoHeader, "points: no header row");
+    app.add_option("--duplicates", arguments.Duplicates,
+                   "points: of a name given more than once, list the last, the first or all")
+        ->check(CLI::IsMember({"last", "first", "all"}))
+        ->default_str("last");
 }
 
 bool ReadOutputArguments(const CLI::App& app, const OutputArguments& arguments, OutputOptions& options,
@@ -59,6 +77,13 @@ bool ReadOutputArguments(const CLI::App& app, const OutputArguments& arguments, 
         options.Angles = ParseAngleUnit(arguments.Angles);
     options.Shown = arguments.Language.empty() ? LanguageFromEnvironment()
                                                : ParseLanguage(arguments.Language).value_or(Language::English);
+    PointListOptions& points = options.Points;
+    if (!ReadPointColumns(arguments.Columns, points.Columns, reason) ||
+        !ReadDelimiter(arguments.Delimiter, points.Delimiter, reason))
+        return false;
+    points.Decimals = arguments.Decimals;
+    points.Header = !arguments.NoHeader;
+    points.Duplicates = ParseDuplicateNames(arguments.Duplicates).value_or(DuplicateNames::Last);
     return true;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The import's command-line options that shape what is written and how it speaks: the angle
-// unit (--angles) and the language of the messages (--lang). An option is refused with a
-// format it does not apply to, so that a mistyped format is not silently written without what
-// was asked of it.
+// unit (--angles), the language of the messages (--lang) and the point list's options. Each
+// option is refused with a format it does not apply to, so that a mistyped format is not
+// silently written without what was asked of it.
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -15,6 +15,11 @@ namespace Host {
 struct OutputArguments {
     std::string Angles;
     std::string Language;  // empty: from the locale
+    std::string Columns = "PNEZD";
+    std::string Delimiter = ",";
+    int Decimals = 3;
+    bool NoHeader = false;
+    std::string Duplicates = "last";
 };
 
 void AddOutputArguments(CLI::App& app, OutputArguments& arguments);

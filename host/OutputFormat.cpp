@@ -4,6 +4,7 @@
 #include "host/ImportModel.h"
 #include "host/JsonWriter.h"
 #include "host/LandXmlWriter.h"
+#include "host/PointListWriter.h"
 #include "host/TableWriter.h"
 #include "host/TraceWriter.h"
 
@@ -50,6 +51,8 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const OutputOptions& options, st
         return MakeModelFormat(CCsvWriter(out, options.Angles.value_or(AngleUnit::Radian)));
     if (name == "json")
         return MakeModelFormat(CJsonWriter(out, options.Angles.value_or(AngleUnit::Radian)));
+    if (name == "points")
+        return MakeModelFormat(CPointListWriter(out, options.Points, options.Shown, options.Warn));
     if (name == "landxml")
         return MakeModelFormat(CLandXmlWriter(out, CLandXmlWriter::DocumentTimeFromEnvironment()));
     if (name == "trace")
@@ -66,7 +69,7 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::os
 
 std::vector<std::string> OutputFormatNames()
 {
-    return {"table", "csv", "json", "landxml", "trace"};
+    return {"table", "csv", "json", "landxml", "points", "trace"};
 }
 
 }  // namespace Host

@@ -1,6 +1,7 @@
 #pragma once
 // The formats `m5import` writes. Each is a sink of the plug-in's calls: the trace streams
 // them as they come; the others build the import model and write it at the end.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -10,6 +11,7 @@
 #include "host/AngleUnit.h"
 #include "host/HostCall.h"
 #include "host/Language.h"
+#include "host/PointListWriter.h"
 
 namespace Host {
 
@@ -24,7 +26,9 @@ struct OutputOptions {
     std::string Format = "table";
     // Angles of the table, CSV and JSON; by default DMS in the table, radians elsewhere.
     std::optional<AngleUnit> Angles;
-    Language Shown = Language::English;  // of the messages in the table
+    PointListOptions Points;
+    Language Shown = Language::English;  // of the messages in the table and the warnings
+    std::function<void(const std::string&)> Warn;  // the host's own warnings about the output
 };
 
 // The format named in options writing to out; null for an unknown name.

@@ -35,6 +35,8 @@ Examples:
   m5import --format csv -o job.csv job.m5  one CSV row per station, target and point
   m5import --format landxml a.m5 b.m5      both files as one LandXML 1.2 document
   m5import --set Mode=1 job.m5             separate measurements, for this run only
+  m5import --format points -o job.csv job.m5
+                                           name, northing, easting, elevation, code
   m5import --format trace job.m5           every call the plug-in made, as JSON lines
   m5import settings --set PointStart=5 --set PointLen=10
                                            change and save the name columns
@@ -67,9 +69,11 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
             return Fail(ExitUsage, reason);
     }
     std::ostream& out = file ? file->Stream() : std::cout;
-    std::unique_ptr<IOutputFormat> format = MakeOutputFormat(options.Output, out);
     const bool progress = options.Progress && ::isatty(STDERR_FILENO);
     CDiagnostics diagnostics(stderr, options.Quiet, progress, options.Output.Shown);
+    OutputOptions output = options.Output;
+    output.Warn = [&diagnostics](const std::string& text) { diagnostics.Warn(text); };
+    std::unique_ptr<IOutputFormat> format = MakeOutputFormat(output, out);
     CImportContext context;
     context.AddSink(diagnostics);
     context.AddSink(*format);
@@ -102,7 +106,7 @@ int Run(int argc, char** argv)
     std::string pluginPath;
 
     app.add_option("files", options.Files, "M5 files to import, in order")->type_name("FILE");
-    app.add_option("--format", options.Output.Format, "what is written: table, csv, json, landxml or trace")
+    app.add_option("--format", options.Output.Format, "what is written: table, csv, json, landxml, points or trace")
         ->check(CLI::IsMember(OutputFormatNames()))
         ->default_str("table");
     app.add_option("-o,--output", options.OutputPath, "where to write (default: standard output)");

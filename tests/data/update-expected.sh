@@ -29,7 +29,7 @@ options_for() {
 
 for example in examples/*.m5; do
   name=$(basename "$example" .m5)
-  for format in table csv json landxml; do
+  for format in table csv json landxml points; do
     # shellcheck disable=SC2046
     "$program" --plugin "$plugin" --settings "$scratch/settings.ini" --no-progress -q --lang en \
       $(options_for "$name") --format "$format" -o "tests/data/expected/$name.$format" "$example" || [ $? -eq 1 ]

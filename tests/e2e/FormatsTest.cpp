@@ -67,7 +67,7 @@ TEST_P(ExampleFormat, MatchesItsReviewedOutput)
 
 INSTANTIATE_TEST_SUITE_P(Examples, ExampleFormat,
                          testing::Combine(testing::Values(0u, 1u, 2u),
-                                          testing::Values("table", "csv", "json", "landxml")),
+                                          testing::Values("table", "csv", "json", "landxml", "points")),
                          [](const testing::TestParamInfo<std::tuple<std::size_t, std::string>>& test) {
                              std::string name = std::string(Examples()[std::get<0>(test.param)].Name) + "_" +
                                                 std::get<1>(test.param);

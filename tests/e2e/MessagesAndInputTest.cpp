@@ -122,8 +122,14 @@ TEST(OutputOptions, AreRefusedWhereTheyDoNotApplyOrMakeNoSense)
     const CTempFolder folder;
     const std::string job = folder.Write("job.m5", NamelessTargets(1));
     const std::vector<std::vector<std::string>> refused = {
+        {"--format", "points", "--angles", "deg"},
         {"--format", "landxml", "--angles", "gon"},
-        {"--format", "trace", "--angles", "deg"},
+        {"--format", "csv", "--columns", "PNE"},
+        {"--no-header"},
+        {"--format", "points", "--columns", "PNX"},
+        {"--format", "points", "--delimiter", "."},
+        {"--format", "points", "--decimals", "13"},
+        {"--format", "points", "--duplicates", "none"},
         {"--angles", "grad"},
         {"--lang", "de"},
     };

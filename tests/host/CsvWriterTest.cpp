@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "host/CsvWriter.h"
+#include "host/PointListWriter.h"
 
 using namespace Host;
 
@@ -223,6 +224,123 @@ TEST(CsvWriter, AnglesInTheChosenUnitAreNamedInTheHeader)
             EXPECT_EQ(std::strtod(vCell.c_str(), nullptr), Pi / 2 * test.Scale);
         }
     }
+}
+
+ImportedPoint ListedPoint(const std::string& name, std::size_t sequence, std::optional<double> x,
+                          std::optional<double> y, std::optional<double> z = std::nullopt,
+                          std::optional<std::string> code = std::nullopt)
+{
+    ImportedPoint point;
+    point.Name = name;
+    point.Sequence = sequence;
+    point.X = x;
+    point.Y = y;
+    point.Z = z;
+    point.Code = code;
+    return point;
+}
+
+// Two files: a station observing targets, a plain point, a target observed from no station, and
+// names that come again: 1001 with the same coordinates, 2001 with others.
+ImportData PointListSample()
+{
+    ImportedFile first;
+    first.Name = "a.m5";
+    first.Stations.push_back({ListedPoint("1000", 0, 5000.0, 2000.0, 150.0),
+                              {ListedPoint("2001", 1, 5031.5544, 2012.3391, 150.611, std::string("FENCE")),
+                               ListedPoint("999", 2, std::nullopt, std::nullopt),  // a direction only
+                               ListedPoint("1001", 4, 5087.216, 2131.604, std::nullopt)}});
+    first.Points.push_back(ListedPoint("P,1", 3, -0.0004, 1.0, 2.0, std::string("say \"x\"")));
+    ImportedFile second;
+    second.Name = "b.m5";
+    second.Stations.push_back({ListedPoint("1001", 0, 5087.216, 2131.604, std::nullopt), {}});
+    second.LooseTargets.push_back(ListedPoint("2001", 1, 5031.6, 2012.3, 150.6, std::string("FENCE")));
+    ImportData data;
+    data.Files = {first, second};
+    return data;
+}
+
+struct PointListCase {
+    const char* Name;
+    PointListOptions Options;
+    Records Expected;
+    const char* Warning;  // the start of the warning; empty for none
+};
+
+class PointList : public testing::TestWithParam<PointListCase> {};
+
+TEST_P(PointList, ListsEveryPointWithCoordinatesOnce)
+{
+    const PointListCase& test = GetParam();
+    std::ostringstream out;
+    std::vector<std::string> warnings;
+    CPointListWriter(out, test.Options, Language::English, [&](const std::string& text) { warnings.push_back(text); })
+        .Write(PointListSample());
+    EXPECT_EQ(ReadCsv(out.str(), test.Options.Delimiter), test.Expected);
+    if (*test.Warning) {
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(warnings[0].rfind(test.Warning, 0), 0u) << warnings[0];
+    } else {
+        EXPECT_TRUE(warnings.empty());
+    }
+}
+
+PointListOptions Options(const char* columns, char delimiter, int decimals, bool header, DuplicateNames duplicates)
+{
+    return PointListOptions{columns, delimiter, decimals, header, duplicates};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PointList,
+    testing::Values(
+        PointListCase{"LastOfEachNameAtItsFirstPlace",
+                      Options("PNEZD", ',', 3, true, DuplicateNames::Last),
+                      {{"name", "northing", "easting", "elevation", "code"},
+                       {"1000", "5000.000", "2000.000", "150.000", ""},
+                       {"2001", "5031.600", "2012.300", "150.600", "FENCE"},
+                       {"P,1", "0.000", "1.000", "2.000", "say \"x\""},
+                       {"1001", "5087.216", "2131.604", "", ""}},
+                      "2 point names occur more than once (1 of them with other coordinates or code); the last"},
+        PointListCase{"FirstOfEachName",
+                      Options("PNE", ',', 1, false, DuplicateNames::First),
+                      {{"1000", "5000.0", "2000.0"},
+                       {"2001", "5031.6", "2012.3"},
+                       {"P,1", "0.0", "1.0"},
+                       {"1001", "5087.2", "2131.6"}},
+                      // At one decimal the two 2001 agree.
+                      "2 point names occur more than once (always with the same values); the first"},
+        PointListCase{"AllOccurrencesWithAnotherDelimiter",
+                      Options("ENP", ';', 0, true, DuplicateNames::All),
+                      {{"easting", "northing", "name"},
+                       {"2000", "5000", "1000"},
+                       {"2012", "5032", "2001"},
+                       {"1", "0", "P,1"},
+                       {"2132", "5087", "1001"},
+                       {"2132", "5087", "1001"},
+                       {"2012", "5032", "2001"}},
+                      "2 point names occur more than once (always with the same values); every occurrence"},
+        PointListCase{"NamesAloneAreNotDuplicatesWhenTheRowsAgree",
+                      Options("PD", '\t', 3, false, DuplicateNames::Last),
+                      {{"1000", ""}, {"2001", "FENCE"}, {"P,1", "say \"x\""}, {"1001", ""}},
+                      "2 point names occur more than once (always with the same values)"}),
+    [](const testing::TestParamInfo<PointListCase>& test) { return std::string(test.param.Name); });
+
+TEST(PointList, OptionsThatWouldMakeRowsAmbiguousAreRefused)
+{
+    std::string columns, reason;
+    EXPECT_TRUE(ReadPointColumns("pnezd", columns, reason));
+    EXPECT_EQ(columns, "PNEZD");
+    for (const char* text : {"", "PNX", "PNN", "P N"})
+        EXPECT_FALSE(ReadPointColumns(text, columns, reason)) << text;
+    char delimiter = 0;
+    for (const auto& [text, expected] : std::vector<std::pair<std::string, char>>{{";", ';'}, {"tab", '\t'}, {"\\t", '\t'}, {" ", ' '}}) {
+        EXPECT_TRUE(ReadDelimiter(text, delimiter, reason)) << text;
+        EXPECT_EQ(delimiter, expected) << text;
+    }
+    for (const char* text : {"", ";;", "\"", "\n", "5", ".", "-"})
+        EXPECT_FALSE(ReadDelimiter(text, delimiter, reason)) << text;
+    EXPECT_EQ(ParseDuplicateNames("first"), DuplicateNames::First);
+    EXPECT_FALSE(ParseDuplicateNames("First"));
 }
 
 }  // namespace
