@@ -17,8 +17,8 @@ namespace Host {
 class CPluginLibrary;
 
 struct ImportOptions {
-    std::vector<std::string> Files;
-    OutputOptions Output;  // the format and how it is written
+    std::vector<std::string> Files;  // "-" is standard input
+    OutputOptions Output;            // the format and how it is written
     std::string OutputPath;
     std::string SettingsPath;
     std::map<std::string, std::int32_t> Overrides;  // --set, for this run only

@@ -17,6 +17,8 @@ public:
     explicit CTraceFormat(std::ostream& out) : Writer(out) {}
     void OnCall(const HostCall& call) override { Writer.OnCall(call); }
     void Finish() override { Writer.Flush(); }
+    // The trace records every call as it was made.
+    bool WantsNamesAsPassed() const override { return true; }
 private:
     CTraceWriter Writer;
 };

@@ -21,7 +21,7 @@
 #include "host/OutputFormat.h"
 #include "host/PluginLibrary.h"
 #include "host/SettingsStore.h"
-#include "platform/Utf16.h"
+#include "host/StandardInput.h"
 
 namespace {
 
@@ -37,6 +37,7 @@ Examples:
   m5import --set Mode=1 job.m5             separate measurements, for this run only
   m5import --format points -o job.csv job.m5
                                            name, northing, easting, elevation, code
+  cat job.m5 | m5import --angles gon -     standard input, angles in gon
   m5import --format trace job.m5           every call the plug-in made, as JSON lines
   m5import settings --set PointStart=5 --set PointLen=10
                                            change and save the name columns
@@ -79,9 +80,11 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     context.AddSink(*format);
     context.SetRefusedValueSink(&diagnostics);
 
+    CStandardInput input;
     std::vector<std::u16string> names;
-    for (const std::string& name : options.Files)
-        names.push_back(Platform::Utf8ToUtf16(name));
+    int status = 0;
+    if (!input.Prepare(options.Files, context, names, reason, status))
+        return Fail(status, reason);
     CFileNameEnumerator files(std::move(names));
     plugin->Import(&files, &context);
     diagnostics.Finish();
@@ -105,7 +108,7 @@ int Run(int argc, char** argv)
     bool noProgress = false;
     std::string pluginPath;
 
-    app.add_option("files", options.Files, "M5 files to import, in order")->type_name("FILE");
+    app.add_option("files", options.Files, "M5 files to import, in order; - for standard input")->type_name("FILE");
     app.add_option("--format", options.Output.Format, "what is written: table, csv, json, landxml, points or trace")
         ->check(CLI::IsMember(OutputFormatNames()))
         ->default_str("table");

@@ -1,7 +1,15 @@
 // m5import as a user meets it: messages in the reader's language with repeats summarised,
-// refused values warned of, and the options of the output refused where they do not apply.
+// refused values warned of, standard input as a field file, and the options of the output
+// refused where they do not apply.
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -115,6 +123,98 @@ TEST(Messages, RefusedValuesAreWarnedOfWithoutChangingStatusOrTrace)
     const RunResult quiet = RunM5Import({"-q", "--format", "trace", job});
     EXPECT_EQ(quiet.Out, trace.Out);
     EXPECT_EQ(quiet.Err, "");
+}
+
+TEST(StandardInput, IsImportedFromAPrivateCopyThatIsRemovedAfterwards)
+{
+    const CTempFolder folder;
+    const std::string bytes = ReadFile(std::string(M5_SOURCE_DIR) + "/examples/traverse.m5");
+    const std::string job = folder.Write("job.m5", bytes);
+    const RunResult fromFile = RunM5Import({"--no-progress", "--format", "csv", job});
+    const RunResult fromInput = RunM5Import({"--no-progress", "--lang", "en", "--format", "csv", "-"}, bytes);
+    EXPECT_EQ(fromInput.Status, fromFile.Status);
+    std::string expected = fromFile.Out;
+    for (std::size_t at; (at = expected.find(job)) != std::string::npos;)
+        expected.replace(at, job.size(), "<stdin>");
+    EXPECT_EQ(fromInput.Out, expected);
+    EXPECT_EQ(fromInput.Err.rfind("<stdin>:1: warning: ", 0), 0u) << fromInput.Err;
+
+    // The trace records the name the plug-in was given: the copy's, gone once the run is over.
+    const RunResult trace = RunM5Import({"--format", "trace", "-"}, bytes);
+    const nlohmann::json first = nlohmann::json::parse(Lines(trace.Out).at(0));
+    ASSERT_EQ(first["op"], "SetFileName");
+    const std::string copy = first["text"];
+    EXPECT_NE(copy.find("m5import-stdin."), std::string::npos) << copy;
+    EXPECT_FALSE(FileExists(copy));
+}
+
+TEST(StandardInput, CanBeGivenOnlyOnce)
+{
+    const RunResult run = RunM5Import({"--format", "csv", "-", "-"}, "");
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Err, "m5import: standard input (-) can be imported only once\n");
+    EXPECT_EQ(run.Out, "");
+}
+
+std::vector<std::string> Entries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..")
+                names.push_back(name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Standard input stays open, so the import is still copying it when the signal comes; the
+// copy and the temporary output file must both go.
+TEST(StandardInput, TheCopyIsRemovedWhenTheImportIsInterrupted)
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const CTempFolder folder;
+        const std::string out = folder.Write("out.csv", "previous output\n");
+        int input[2];
+        ASSERT_EQ(::pipe(input), 0);
+        const std::vector<std::string> arguments = {M5IMPORT_PATH, "--plugin", M5PLUGIN_PATH, "--settings",
+                                                    folder.Path() + "/settings.ini", "--format", "csv", "-o", out, "-"};
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::dup2(input[0], 0);
+            ::close(input[0]);
+            ::close(input[1]);
+            ::setenv("TMPDIR", folder.Path().c_str(), 1);
+            std::vector<char*> argv;
+            for (const std::string& argument : arguments)
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(input[0]);
+        const std::string header = CrLf({M5Line(1, TextInfo("KN STAT"))});
+        ASSERT_EQ(::write(input[1], header.data(), header.size()), static_cast<ssize_t>(header.size()));
+        // Copy and output both begun: three entries besides out.csv.
+        for (int wait = 0; wait < 2000 && Entries(folder.Path()).size() < 3; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const std::vector<std::string> during = Entries(folder.Path());
+        EXPECT_EQ(std::count_if(during.begin(), during.end(),
+                                [](const std::string& name) { return name.rfind("m5import-stdin.", 0) == 0; }),
+                  1)
+            << "the copy was never begun";
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(input[1]);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
+        EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"out.csv"}) << "signal " << signal;
+        EXPECT_EQ(ReadFile(out), "previous output\n");
+    }
 }
 
 TEST(OutputOptions, AreRefusedWhereTheyDoNotApplyOrMakeNoSense)
