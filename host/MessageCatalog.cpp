@@ -132,9 +132,10 @@ std::optional<KnownMessage> RecogniseMessage(std::string_view text)
 std::string EnglishMessage(std::string_view text)
 {
     const std::optional<KnownMessage> known = RecogniseMessage(text);
-    if (!known)
+    const char* pattern = known ? EnglishTemplate(known->Id) : nullptr;
+    if (!pattern)
         return std::string();
-    std::string english = EnglishTemplate(known->Id);
+    std::string english = pattern;
     const std::size_t at = english.find("%s");
     if (at != std::string::npos)
         english.replace(at, 2, known->Argument);

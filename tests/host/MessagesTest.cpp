@@ -9,6 +9,7 @@
 #include "host/Diagnostics.h"
 #include "host/MessageCatalog.h"
 #include "platform/Utf16.h"
+#include "resources/MessageTexts.h"
 #include "resources/StringTable.h"
 
 using namespace Host;
@@ -32,7 +33,8 @@ bool HasCyrillic(const std::string& text)
 
 TEST(MessageCatalog, EveryStringTableTextIsRecognisedAndHasAnEnglishText)
 {
-    for (int id = Plugin::IdCannotOpenFile; id <= Plugin::IdNameFromAddress; ++id) {
+    for (const Plugin::MessageText& entry : Plugin::StringTableTexts) {
+        const int id = entry.Id;
         const std::string russian = PluginText(id);
         ASSERT_FALSE(russian.empty()) << id;
         const auto known = RecogniseMessage(russian);
