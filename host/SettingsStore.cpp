@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "host/OutputFile.h"
 #include "platform/Utf16.h"
 
 namespace Host {
@@ -89,8 +90,19 @@ bool CSettingsStore::Load(const std::string& path, std::string& reason)
         reason = "cannot read settings store " + path + ": " + std::strerror(errno);
         return false;
     }
-    std::string line;
-    while (std::getline(in, line))
+    // A store is a few lines; a path that reads on without end (a device, say) is not one.
+    constexpr std::size_t Largest = 16 << 20;
+    std::string text;
+    char buffer[16384];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > Largest) {
+            reason = "cannot read settings store " + path + ": it is larger than 16 MiB";
+            return false;
+        }
+    }
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
         Lines.push_back(line);
     return true;
 }
@@ -120,22 +132,11 @@ void CSettingsStore::Set(const std::string& key, std::int32_t value)
 bool CSettingsStore::Save(std::string& reason) const
 {
     MakeParentDirectories(FilePath);
-    const std::string temporary = FilePath + ".tmp." + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : Lines)
-            out << line << '\n';
-        out.flush();
-        if (!out) {
-            reason = "cannot write settings store " + FilePath + ": " + std::strerror(errno);
-            out.close();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), FilePath.c_str()) != 0) {
-        reason = "cannot replace settings store " + FilePath + ": " + std::strerror(errno);
-        std::remove(temporary.c_str());
+    std::string content;
+    for (const std::string& line : Lines)
+        content += line + '\n';
+    if (!WriteFileSafely(FilePath, content, reason)) {
+        reason = "settings store: " + reason;
         return false;
     }
     return true;

@@ -1,7 +1,8 @@
 #pragma once
 // The host's settings store: a text file of `Key=Value` lines with integer values. A
 // missing file is an empty store; unknown keys and comments are kept when it is saved, and
-// a save replaces the file atomically (temporary file, then rename).
+// a save writes it as every output file is written (see OutputFile.h), so a failed save
+// leaves the previous store as it was and a store kept as a symbolic link stays one.
 #include <cstdint>
 #include <map>
 #include <optional>

@@ -27,6 +27,7 @@ namespace {
 
 using namespace Host;
 
+constexpr int ExitFailure = 1;  // a file could not be imported or the output not written
 constexpr int ExitUsage = 2;
 
 const char* const Examples = R"(
@@ -49,6 +50,14 @@ int Fail(int status, const std::string& reason)
     return status;
 }
 
+// Whether the plug-in could read any of the files: it reports progress only for a file it
+// opened, so a run in which every name was missing, a folder or unreadable has none.
+class CReadFiles final : public ICallSink {
+public:
+    void OnCall(const HostCall& call) override { Any = Any || call.Operation == Op::SetProgress; }
+    bool Any = false;
+};
+
 int RunImport(const ImportOptions& options, CPluginLibrary& library)
 {
     CSettingsStore store;
@@ -67,7 +76,7 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     if (!options.OutputPath.empty() && options.OutputPath != "-") {
         file = std::make_unique<COutputFile>(options.OutputPath);
         if (!file->Open(reason))
-            return Fail(ExitUsage, reason);
+            return Fail(ExitFailure, reason);
     }
     std::ostream& out = file ? file->Stream() : std::cout;
     const bool progress = options.Progress && ::isatty(STDERR_FILENO);
@@ -75,8 +84,10 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     OutputOptions output = options.Output;
     output.Warn = [&diagnostics](const std::string& text) { diagnostics.Warn(text); };
     std::unique_ptr<IOutputFormat> format = MakeOutputFormat(output, out);
+    CReadFiles readFiles;
     CImportContext context;
     context.AddSink(diagnostics);
+    context.AddSink(readFiles);
     context.AddSink(*format);
     context.SetRefusedValueSink(&diagnostics);
 
@@ -89,11 +100,14 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     plugin->Import(&files, &context);
     diagnostics.Finish();
     format->Finish();
-    out.flush();
+    if (file && !readFiles.Any) {
+        file->Discard();
+        return Fail(ExitFailure, "no file could be read; " + options.OutputPath + " was not written");
+    }
     if (file && !file->Commit(reason))
-        return Fail(ExitUsage, reason);
-    if (!file && !out)
-        return Fail(ExitUsage, "cannot write standard output");
+        return Fail(ExitFailure, reason);
+    if (!file && !out.flush())
+        return Fail(ExitFailure, "cannot write standard output");
     return diagnostics.HadMessages() ? 1 : 0;
 }
 

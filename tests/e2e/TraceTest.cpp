@@ -135,7 +135,7 @@ TEST(CommandLine, OutputFileAppearsWholeOrNotAtAll)
     EXPECT_TRUE(run.Out.empty());
     EXPECT_EQ(ReadFile(out).rfind("{\"op\":\"SetFileName\"", 0), 0u);
     const RunResult bad = RunM5Import({"--format", "trace", "-o", folder.Path() + "/no/such/dir/out", path});
-    EXPECT_EQ(bad.Status, 2);
+    EXPECT_EQ(bad.Status, 1);
     EXPECT_NE(bad.Err.find("cannot write"), std::string::npos);
 }
 

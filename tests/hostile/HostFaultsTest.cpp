@@ -115,7 +115,7 @@ TEST(HostFault, OutputOntoAFolderIsReportedAndNothingIsLeft)
     const std::string target = folder.Path() + "/results";
     ASSERT_EQ(::mkdir(target.c_str(), 0755), 0);
     const RunResult run = RunM5Import({"-o", target, job});
-    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Status, 1);
     EXPECT_NE(run.Err.find("cannot write " + target), std::string::npos) << run.Err;
     struct stat info {};
     EXPECT_TRUE(::stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
@@ -130,7 +130,7 @@ TEST(HostFault, FullDiskLeavesThePreviousOutputWholeAndNoTemporaryFile)
     const std::string fresh = folder.Path() + "/fresh.jsonl";
     for (const std::string& target : {out, fresh}) {
         const LimitedRun run = RunM5ImportLimited({"--format", "trace", "-o", target, job}, 4096, folder.Path());
-        EXPECT_EQ(run.Status, 2) << run.Err;
+        EXPECT_EQ(run.Status, 1) << run.Err;
         EXPECT_EQ(ProgramLines(run.Err), (std::vector<std::string>{"m5import: cannot write " + target + ": File too large"}))
             << run.Err;
         EXPECT_TRUE(Leftovers(folder.Path()).empty());
@@ -174,7 +174,7 @@ TEST(HostFault, StandardOutputThatCannotBeWrittenIsReported)
     const CTempFolder folder;
     const std::string job = folder.Write("job.m5", LongJob());
     const LimitedRun run = RunM5ImportLimited({"--format", "trace", job}, RLIM_INFINITY, folder.Path(), "/dev/full");
-    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(ProgramLines(run.Err), (std::vector<std::string>{"m5import: cannot write standard output"})) << run.Err;
 }
 
