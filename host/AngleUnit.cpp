@@ -60,30 +60,20 @@ double AngleFromRadians(double radians, AngleUnit unit)
     return radians;
 }
 
-std::string FormatDms(double radians, int secondDecimals)
+std::string FormatDms(double radians)
 {
     if (!std::isfinite(radians))
         return "?";
-    long long scale = 1;
-    for (int i = 0; i < secondDecimals; ++i)
-        scale *= 10;
     const double degreesValue = AngleFromRadians(radians, AngleUnit::Dms);
-    // Rounded once, in the smallest unit shown, so that carries reach the minutes and degrees.
-    const double units = std::round(std::fabs(degreesValue) * 3600.0 * static_cast<double>(scale));
-    if (units > 9.0e15)
+    // Rounded once, in tenths of a second, so that carries reach the minutes and degrees.
+    const double tenths = std::round(std::fabs(degreesValue) * 36000.0);
+    if (tenths > 9.0e15)
         return FormatFixed(degreesValue, 4) + "°";
-    const auto total = static_cast<long long>(units);
-    const long long perMinute = 60 * scale;
-    const long long degrees = total / (60 * perMinute);
-    const long long minutes = total / perMinute % 60;
-    const long long seconds = total % perMinute;
-    char buffer[96];
-    int length = std::snprintf(buffer, sizeof buffer, "%s%lld°%02lld'%02lld", radians < 0 && total > 0 ? "-" : "",
-                               degrees, minutes, seconds / scale);
-    if (secondDecimals > 0)
-        length += std::snprintf(buffer + length, sizeof buffer - static_cast<std::size_t>(length), ".%0*lld",
-                                secondDecimals, seconds % scale);
-    return std::string(buffer, static_cast<std::size_t>(length)) + "\"";
+    const auto total = static_cast<long long>(tenths);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%s%lld°%02lld'%02lld.%lld\"", radians < 0 && total > 0 ? "-" : "",
+                  total / 36000, total / 600 % 60, total % 600 / 10, total % 10);
+    return buffer;
 }
 
 std::string FormatAngleForReading(double radians, AngleUnit unit)
@@ -91,7 +81,7 @@ std::string FormatAngleForReading(double radians, AngleUnit unit)
     if (!std::isfinite(radians))
         return "?";
     switch (unit) {
-    case AngleUnit::Dms: return FormatDms(radians, 1);
+    case AngleUnit::Dms: return FormatDms(radians);
     case AngleUnit::Degree:
     case AngleUnit::Gon: return FormatFixed(AngleFromRadians(radians, unit), 5);
     case AngleUnit::Radian: return FormatFixed(radians, 7);

@@ -19,10 +19,10 @@ std::vector<std::string> AngleUnitNames();
 // The angle as a number in the unit: radians, degrees or gon; degrees for Dms.
 double AngleFromRadians(double radians, AngleUnit unit);
 
-// Degrees, minutes and seconds with secondDecimals (0 to 3) decimals of the second, as
-// 123°45'30.0". Rounded once, so that 59.96" carries into the minutes and degrees; a negative
-// angle that rounds to zero has no sign; NaN and infinities are "?".
-std::string FormatDms(double radians, int secondDecimals);
+// Degrees, minutes and seconds to a tenth of a second, as 123°45'30.0". Rounded once, so
+// that 59.96" carries into the minutes and degrees; a negative angle that rounds to zero has
+// no sign; NaN and infinities are "?".
+std::string FormatDms(double radians);
 
 // The angle for reading: DMS to a tenth of a second, or the number in the unit with as many
 // decimals as resolve a tenth of a second (degrees and gon 5, radians 7); "?" for NaN and

@@ -140,7 +140,7 @@ void CCsvWriter::WritePoint(const std::string& fileField, const char* role, cons
 void CCsvWriter::AppendAngle(double radians)
 {
     if (Angles == AngleUnit::Dms)
-        AppendField(Row, FormatDms(radians, 1));
+        AppendField(Row, FormatDms(radians));
     else
         AppendShortest(Row, AngleFromRadians(radians, Angles));
 }

@@ -32,7 +32,7 @@ const ValueKey ValueKeys[] = {
 json AngleJson(double radians, AngleUnit angles)
 {
     if (angles == AngleUnit::Dms)
-        return FormatDms(radians, 1);
+        return FormatDms(radians);
     return AngleFromRadians(radians, angles);
 }
 

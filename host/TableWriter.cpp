@@ -164,7 +164,7 @@ std::string CTableWriter::FormatFixed(double value, int decimals)
 
 std::string CTableWriter::FormatAngle(double radians)
 {
-    return FormatDms(radians, 1);
+    return FormatDms(radians);
 }
 
 void CTableWriter::WriteFile(const ImportedFile& file)

@@ -37,24 +37,4 @@ TEST(AngleUnit, AnglesForReadingResolveATenthOfASecond)
         EXPECT_EQ(FormatAngleForReading(test.Radians, test.Unit), test.Text) << AngleUnitName(test.Unit);
 }
 
-TEST(AngleUnit, DegreesMinutesSecondsRoundOnceAndCarry)
-{
-    struct Case {
-        double Radians;
-        int Decimals;
-        const char* Text;
-    };
-    const Case cases[] = {
-        {Dms(89, 59, 59.6), 0, "90°00'00\""},
-        {Dms(89, 59, 59.96), 1, "90°00'00.0\""},
-        {Dms(89, 59, 59.996), 2, "90°00'00.00\""},
-        {Dms(5, 3, 7.054), 2, "5°03'07.05\""},
-        {Dms(359, 59, 59.9994), 3, "359°59'59.999\""},
-        {-Dms(12, 30, 45.5), 1, "-12°30'45.5\""},
-        {-Dms(0, 0, 0.004), 2, "0°00'00.00\""},
-    };
-    for (const Case& test : cases)
-        EXPECT_EQ(FormatDms(test.Radians, test.Decimals), test.Text) << test.Text;
-}
-
 }  // namespace
