@@ -20,6 +20,7 @@ struct ImportOptions {
     std::vector<std::string> Files;  // "-" is standard input
     OutputOptions Output;            // the format and how it is written
     std::string OutputPath;
+    std::string Crs;  // --crs, for the GIS and CAD formats
     std::string SettingsPath;
     std::map<std::string, std::int32_t> Overrides;  // --set, for this run only
     bool Quiet = false;

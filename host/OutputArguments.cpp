@@ -1,7 +1,6 @@
 #include "host/OutputArguments.h"
 
-#include <algorithm>
-#include <vector>
+#include "host/OgrFormat.h"
 
 namespace Host {
 
@@ -10,36 +9,40 @@ namespace {
 // The options that only some formats take, and those formats.
 struct FormatBoundOption {
     const char* Name;
-    std::vector<std::string> Formats;
+    const char* Formats;  // as the refusal names them
+    bool (*Applies)(const std::string& format);
 };
 
-const std::vector<FormatBoundOption>& FormatBoundOptions()
+// The GIS formats hold Hz and V as attributes; a drawing holds none.
+bool HasAngles(const std::string& format)
 {
-    static const std::vector<FormatBoundOption> options = {
-        {"--angles", {"table", "csv", "json"}},
-        {"--columns", {"points"}},
-        {"--delimiter", {"points"}},
-        {"--decimals", {"points"}},
-        {"--no-header", {"points"}},
-        {"--duplicates", {"points"}},
-    };
-    return options;
+    const bool drawing = format == "dxf" || format == "ogr:DXF";
+    return format == "table" || format == "csv" || format == "json" || (IsOgrFormatName(format) && !drawing);
 }
 
-std::string Joined(const std::vector<std::string>& words)
+bool IsPointList(const std::string& format)
 {
-    std::string text;
-    for (const std::string& word : words)
-        text += (text.empty() ? "" : ", ") + word;
-    return text;
+    return format == "points";
 }
+
+constexpr const char* AngleFormats = "table, csv, json and the GIS formats (not dxf)";
+
+const FormatBoundOption FormatBoundOptions[] = {
+    {"--angles", AngleFormats, HasAngles},
+    {"--columns", "points", IsPointList},
+    {"--delimiter", "points", IsPointList},
+    {"--decimals", "points", IsPointList},
+    {"--no-header", "points", IsPointList},
+    {"--duplicates", "points", IsPointList},
+};
 
 }  // namespace
 
 void AddOutputArguments(CLI::App& app, OutputArguments& arguments)
 {
     app.add_option("--angles", arguments.Angles,
-                   "angles of the table, csv and json in rad, deg, gon or dms (default: dms in the table, rad elsewhere)")
+                   "angles of the table, csv, json and GIS formats in rad, deg, gon or dms (default: dms in the table, "
+                   "rad elsewhere)")
         ->check(CLI::IsMember(AngleUnitNames()))
         ->type_name("UNIT");
     app.add_option("--lang", arguments.Language,
@@ -64,12 +67,9 @@ void AddOutputArguments(CLI::App& app, OutputArguments& arguments)
 bool ReadOutputArguments(const CLI::App& app, const OutputArguments& arguments, OutputOptions& options,
                          std::string& reason)
 {
-    for (const FormatBoundOption& bound : FormatBoundOptions()) {
-        const bool applies =
-            std::find(bound.Formats.begin(), bound.Formats.end(), options.Format) != bound.Formats.end();
-        if (app.count(bound.Name) > 0 && !applies) {
-            reason = std::string(bound.Name) + " applies to --format " + Joined(bound.Formats) + ", not to " +
-                     options.Format;
+    for (const FormatBoundOption& bound : FormatBoundOptions) {
+        if (app.count(bound.Name) > 0 && !bound.Applies(options.Format)) {
+            reason = std::string(bound.Name) + " applies to --format " + bound.Formats + ", not to " + options.Format;
             return false;
         }
     }

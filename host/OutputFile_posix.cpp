@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "host/OutputFolder.h"
+
 namespace Host {
 
 namespace {
@@ -35,6 +37,7 @@ extern "C" void RemovePendingAndEnd(int signal)
 {
     if (HasPending)
         ::unlink(PendingTemporary);
+    RemovePendingOutputFolder();
     // The handler ran once and the signal's default action is back: raised again, it ends
     // the program as it would have, once the handler returns.
     ::raise(signal);

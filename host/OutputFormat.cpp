@@ -1,9 +1,12 @@
 #include "host/OutputFormat.h"
 
+#include <algorithm>
+
 #include "host/CsvWriter.h"
 #include "host/ImportModel.h"
 #include "host/JsonWriter.h"
 #include "host/LandXmlWriter.h"
+#include "host/OgrFormat.h"
 #include "host/PointListWriter.h"
 #include "host/TableWriter.h"
 #include "host/TraceWriter.h"
@@ -72,6 +75,12 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::os
 std::vector<std::string> OutputFormatNames()
 {
     return {"table", "csv", "json", "landxml", "points", "trace"};
+}
+
+bool IsOutputFormatName(const std::string& name)
+{
+    const std::vector<std::string> names = OutputFormatNames();
+    return std::find(names.begin(), names.end(), name) != names.end() || IsOgrFormatName(name);
 }
 
 }  // namespace Host

@@ -66,19 +66,24 @@ bool CPluginLibrary::Open(const std::string& path, std::string& reason)
     return true;
 }
 
-std::string CPluginLibrary::DefaultPath()
+std::string FindProgramLibrary(const std::string& name)
 {
     const std::string directory = ExecutableDirectory();
-    const std::string beside = directory + "/" + LibraryName;
+    const std::string beside = directory + "/" + name;
     if (Exists(beside))
         return beside;
-    const std::string installed = directory + "/../lib/m5import/" + LibraryName;
+    const std::string installed = directory + "/../lib/m5import/" + name;
     if (Exists(installed))
         return installed;
-    const std::string multiarch = directory + "/../lib/x86_64-linux-gnu/m5import/" + LibraryName;
+    const std::string multiarch = directory + "/../lib/x86_64-linux-gnu/m5import/" + name;
     if (Exists(multiarch))
         return multiarch;
     return beside;
+}
+
+std::string CPluginLibrary::DefaultPath()
+{
+    return FindProgramLibrary(LibraryName);
 }
 
 std::map<std::string, std::string> ReadVersionRecord(const std::string& libraryPath)

@@ -29,6 +29,10 @@ private:
     std::string LibraryPath;
 };
 
+// A library of the program by its file name: beside the program, or in the program's library
+// folder of its installation prefix; the path beside the program when it is in neither.
+std::string FindProgramLibrary(const std::string& name);
+
 // The library's version record ("FileDescription", "FileVersion", "ProductVersion"), read
 // from its ".m5version" section without loading it; empty when the file has none.
 std::map<std::string, std::string> ReadVersionRecord(const std::string& libraryPath);

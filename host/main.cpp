@@ -1,5 +1,5 @@
 // m5import: loads the M5 import plug-in, imports field files through it and writes what it
-// received as a table, CSV, JSON, LandXML or a call trace.
+// received as a table, CSV, JSON, LandXML, GIS and CAD files or a call trace.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +16,7 @@
 #include "host/FileNameEnumerator.h"
 #include "host/HostCommands.h"
 #include "host/ImportContext.h"
+#include "host/OgrFormat.h"
 #include "host/OutputArguments.h"
 #include "host/OutputFile.h"
 #include "host/OutputFormat.h"
@@ -40,6 +41,8 @@ Examples:
                                            name, northing, easting, elevation, code
   cat job.m5 | m5import --angles gon -     standard input, angles in gon
   m5import --format trace job.m5           every call the plug-in made, as JSON lines
+  m5import --format gpkg --crs EPSG:23700 -o job.gpkg job.m5
+                                           stations, targets and points as GeoPackage layers
   m5import settings --set PointStart=5 --set PointLen=10
                                            change and save the name columns
 )";
@@ -73,7 +76,8 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     plugin->LoadSettings(&reader);
 
     std::unique_ptr<COutputFile> file;
-    if (!options.OutputPath.empty() && options.OutputPath != "-") {
+    const bool toFiles = IsOgrFormatName(options.Output.Format);
+    if (!toFiles && !options.OutputPath.empty() && options.OutputPath != "-") {
         file = std::make_unique<COutputFile>(options.OutputPath);
         if (!file->Open(reason))
             return Fail(ExitFailure, reason);
@@ -83,7 +87,9 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     CDiagnostics diagnostics(stderr, options.Quiet, progress, options.Output.Shown);
     OutputOptions output = options.Output;
     output.Warn = [&diagnostics](const std::string& text) { diagnostics.Warn(text); };
-    std::unique_ptr<IOutputFormat> format = MakeOutputFormat(output, out);
+    std::unique_ptr<IOutputFormat> format = toFiles ? MakeOgrFormat(options, reason) : MakeOutputFormat(output, out);
+    if (!format)
+        return Fail(ExitFailure, reason);
     CReadFiles readFiles;
     CImportContext context;
     context.AddSink(diagnostics);
@@ -99,11 +105,14 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     CFileNameEnumerator files(std::move(names));
     plugin->Import(&files, &context);
     diagnostics.Finish();
-    format->Finish();
-    if (file && !readFiles.Any) {
-        file->Discard();
+    if ((file || toFiles) && !readFiles.Any) {
+        if (file)
+            file->Discard();
         return Fail(ExitFailure, "no file could be read; " + options.OutputPath + " was not written");
     }
+    format->Finish();
+    if (!format->Commit(reason))
+        return Fail(ExitFailure, reason);
     if (file && !file->Commit(reason))
         return Fail(ExitFailure, reason);
     if (!file && !out.flush())
@@ -123,10 +132,14 @@ int Run(int argc, char** argv)
     std::string pluginPath;
 
     app.add_option("files", options.Files, "M5 files to import, in order; - for standard input")->type_name("FILE");
-    app.add_option("--format", options.Output.Format, "what is written: table, csv, json, landxml, points or trace")
-        ->check(CLI::IsMember(OutputFormatNames()))
+    app.add_option("--format", options.Output.Format,
+                   "what is written: table, csv, json, landxml, points, trace, or the files gpkg, shp, geojson, kml, "
+                   "dxf, ogr:DRIVER")
+        ->check(CLI::Validator([](std::string& name) { return IsOutputFormatName(name) ? "" : "unknown format " + name; },
+                               "FORMAT"))
         ->default_str("table");
     app.add_option("-o,--output", options.OutputPath, "where to write (default: standard output)");
+    AddOgrOptions(app, options);
     app.add_option("--settings", options.SettingsPath, "the settings store file")->default_str(options.SettingsPath);
     app.add_option("--plugin", pluginPath, "the plug-in library (default: the one installed beside the program)");
     app.add_flag("-q,--quiet", options.Quiet, "no messages and no progress bar on standard error");
@@ -151,7 +164,7 @@ int Run(int argc, char** argv)
     options.Progress = !noProgress;
     std::string reason;
     if (!ParseSettingOverrides(sets, options.Overrides, reason) ||
-        !ReadOutputArguments(app, outputArguments, options.Output, reason))
+        !ReadOutputArguments(app, outputArguments, options.Output, reason) || !CheckOgrOptions(options, reason))
         return Fail(ExitUsage, reason);
 
     CPluginLibrary library;
