@@ -113,22 +113,72 @@ bool AllDigits(std::string_view text)
     return true;
 }
 
-// A one-digit minutes or seconds field is its tens digit, as in the packed notation.
+// A one-digit minutes or seconds field is its tens digit, as in the packed notation; a field
+// that is not there is 0.
 std::optional<int> ParseSexagesimal(std::string_view field)
 {
-    if (field.empty() || field.size() > 2 || !AllDigits(field))
-        return std::nullopt;
+    if (field.empty())
+        return 0;
     const int value = field.size() == 1 ? (field[0] - '0') * 10 : (field[0] - '0') * 10 + (field[1] - '0');
     if (value >= 60)
         return std::nullopt;
     return value;
 }
 
+// The fields of a dotted degrees-minutes-seconds text "D.MM.SS.f", checked for their form
+// only: digits, one or two of them for minutes and seconds. Fields not given are empty.
+struct DottedDmsFields {
+    double Sign = 1.0;
+    std::string_view Degrees, Minutes, Seconds, Fraction;
+};
+
+std::optional<DottedDmsFields> SplitDottedDms(std::string_view text)
+{
+    DottedDmsFields fields;
+    fields.Sign = TakeSign(text);
+    std::string_view parts[4];
+    int count = 0;
+    for (;;) {
+        const std::size_t point = text.find('.');
+        if (count == 3 && point != std::string_view::npos)
+            return std::nullopt;
+        parts[count++] = text.substr(0, point);
+        if (point == std::string_view::npos)
+            break;
+        text.remove_prefix(point + 1);
+    }
+    for (int i = 0; i < count; ++i) {
+        const bool sexagesimal = i == 1 || i == 2;
+        if (parts[i].empty() || !AllDigits(parts[i]) || (sexagesimal && parts[i].size() > 2))
+            return std::nullopt;
+    }
+    fields.Degrees = parts[0];
+    fields.Minutes = parts[1];
+    fields.Seconds = parts[2];
+    fields.Fraction = parts[3];
+    return fields;
+}
+
+using ConvertFunction = std::optional<double> (*)(int, std::string_view);
+
+ConvertFunction ConversionOf(ValueQuantity quantity)
+{
+    switch (quantity) {
+    case ValueQuantity::Angle: return ConvertAngle;
+    case ValueQuantity::Distance: return ConvertDistance;
+    case ValueQuantity::Pressure: return ConvertPressure;
+    case ValueQuantity::Temperature: return ConvertTemperature;
+    }
+    return ConvertDistance;
+}
+
 template <typename Interface>
 class CConverter final : public Interface {
 public:
-    using Function = std::optional<double> (*)(int, std::string_view);
-    CConverter(Function convert, int code) : Convert(convert), Code(code) {}
+    CConverter(ValueQuantity quantity, int code, IRefusedValueSink* refusals)
+        : Convert(ConversionOf(quantity)), Quantity(quantity), Code(code), Refusals(refusals)
+    {
+    }
 
     void AddRef() override
     {
@@ -157,24 +207,30 @@ public:
         }
         const std::string slow = text[length] ? Platform::Utf16ToUtf8(text)
                                               : std::string();
-        const std::optional<double> value = Convert(Code, text[length] ? std::string_view(slow) : std::string_view(ascii, length));
-        if (!value)
+        const std::string_view utf8 = text[length] ? std::string_view(slow) : std::string_view(ascii, length);
+        const std::optional<double> value = Convert(Code, utf8);
+        if (!value) {
+            if (Refusals)
+                Refusals->OnRefusedValue(Quantity, utf8, ExplainRefusal(Quantity, Code, utf8));
             return false;
+        }
         *out = *value;
         return true;
     }
 
 private:
     ~CConverter() = default;
-    Function Convert;
+    ConvertFunction Convert;
+    ValueQuantity Quantity;
     int Code;
+    IRefusedValueSink* Refusals;
     int Count = 0;
 };
 
 template <typename Interface>
-Interface* MakeConverter(typename CConverter<Interface>::Function convert, int code)
+Interface* MakeConverter(ValueQuantity quantity, int code, IRefusedValueSink* refusals)
 {
-    auto* converter = new CConverter<Interface>(convert, code);
+    auto* converter = new CConverter<Interface>(quantity, code, refusals);
     converter->AddRef();
     return converter;
 }
@@ -192,45 +248,43 @@ std::optional<double> ParseDecimal(std::string_view text)
 
 std::optional<double> ParseDottedDms(std::string_view text)
 {
-    const double sign = TakeSign(text);
-    std::string_view fields[4];
-    int count = 0;
-    for (;;) {
-        const std::size_t point = text.find('.');
-        if (count == 3 && point != std::string_view::npos)
-            return std::nullopt;
-        fields[count++] = text.substr(0, point);
-        if (point == std::string_view::npos)
-            break;
-        text.remove_prefix(point + 1);
-    }
-    if (fields[0].empty() || !AllDigits(fields[0]))
+    const std::optional<DottedDmsFields> fields = SplitDottedDms(text);
+    if (!fields)
         return std::nullopt;
-    int minutes = 0;
-    int seconds = 0;
-    if (count > 1) {
-        const auto m = ParseSexagesimal(fields[1]);
-        if (!m)
-            return std::nullopt;
-        minutes = *m;
-    }
-    if (count > 2) {
-        const auto s = ParseSexagesimal(fields[2]);
-        if (!s)
-            return std::nullopt;
-        seconds = *s;
-    }
+    const auto minutes = ParseSexagesimal(fields->Minutes);
+    const auto seconds = ParseSexagesimal(fields->Seconds);
+    if (!minutes || !seconds)
+        return std::nullopt;
     double fraction = 0;
-    if (count > 3) {
-        if (fields[3].empty() || !AllDigits(fields[3]))
-            return std::nullopt;
-        const auto f = ParseUnsigned("0." + std::string(fields[3]));
+    if (!fields->Fraction.empty()) {
+        const auto f = ParseUnsigned("0." + std::string(fields->Fraction));
         fraction = f ? *f : 0.0;
     }
-    const auto degrees = ParseUnsigned(fields[0]);
+    const auto degrees = ParseUnsigned(fields->Degrees);
     if (!degrees)
         return std::nullopt;
-    return Finite(sign * (*degrees + minutes / 60.0 + (seconds + fraction) / 3600.0));
+    return Finite(fields->Sign * (*degrees + *minutes / 60.0 + (*seconds + fraction) / 3600.0));
+}
+
+Refusal ExplainRefusal(ValueQuantity quantity, int code, std::string_view text)
+{
+    if (quantity == ValueQuantity::Angle && code == 1) {
+        const std::optional<DottedDmsFields> fields = SplitDottedDms(text);
+        if (!fields)
+            return Refusal::NotDottedDms;
+        if (!ParseSexagesimal(fields->Minutes) || !ParseSexagesimal(fields->Seconds))
+            return Refusal::SixtyOrMore;
+        return Refusal::OutOfRange;
+    }
+    TakeSign(text);
+    std::size_t digits = 0;
+    std::size_t points = 0;
+    for (char c : text) {
+        digits += IsDigit(c) ? 1 : 0;
+        points += c == '.' ? 1 : 0;
+    }
+    const bool wellFormed = digits > 0 && points <= 1 && digits + points == text.size();
+    return wellFormed ? Refusal::OutOfRange : Refusal::NotANumber;
 }
 
 std::optional<double> ConvertAngle(int code, std::string_view text)
@@ -291,9 +345,9 @@ std::optional<double> ConvertTemperature(int code, std::string_view text)
     }
 }
 
-CConverterFactory* CConverterFactory::Create()
+CConverterFactory* CConverterFactory::Create(IRefusedValueSink* refusals)
 {
-    auto* factory = new CConverterFactory();
+    auto* factory = new CConverterFactory(refusals);
     factory->AddRef();
     return factory;
 }
@@ -329,13 +383,12 @@ CConverterFactory::~CConverterFactory()
 }
 
 template <typename Interface>
-Interface* CConverterFactory::Share(Interface*& slot, std::optional<double> (*convert)(int, std::string_view), int code,
-                                    bool known)
+Interface* CConverterFactory::Share(Interface*& slot, ValueQuantity quantity, int code, bool known)
 {
     if (!known)
         return nullptr;
     if (!slot) {
-        slot = MakeConverter<Interface>(convert, code);
+        slot = MakeConverter<Interface>(quantity, code, Refusals);
         --Outstanding;  // the factory's own reference is the host's, not handed out
     }
     slot->AddRef();
@@ -345,25 +398,25 @@ Interface* CConverterFactory::Share(Interface*& slot, std::optional<double> (*co
 Plugin::IAngleConverter* CConverterFactory::GetAngleConverter(std::int32_t unitCode)
 {
     const bool known = unitCode == 1 || unitCode == 3 || unitCode == 4 || unitCode == 5;
-    return Share(Angles[known ? unitCode : 0], ConvertAngle, unitCode, known);
+    return Share(Angles[known ? unitCode : 0], ValueQuantity::Angle, unitCode, known);
 }
 
 Plugin::IDistanceConverter* CConverterFactory::GetDistanceConverter(std::int32_t unitCode)
 {
     const bool known = unitCode == 0 || unitCode == 1;
-    return Share(Distances[known ? unitCode : 0], ConvertDistance, unitCode, known);
+    return Share(Distances[known ? unitCode : 0], ValueQuantity::Distance, unitCode, known);
 }
 
 Plugin::IPressureConverter* CConverterFactory::GetPressureConverter(std::int32_t unitCode)
 {
     const bool known = unitCode >= 0 && unitCode <= 2;
-    return Share(Pressures[known ? unitCode : 0], ConvertPressure, unitCode, known);
+    return Share(Pressures[known ? unitCode : 0], ValueQuantity::Pressure, unitCode, known);
 }
 
 Plugin::ITemperatureConverter* CConverterFactory::GetTemperatureConverter(std::int32_t unitCode)
 {
     const bool known = unitCode == 0 || unitCode == 1;
-    return Share(Temperatures[known ? unitCode : 0], ConvertTemperature, unitCode, known);
+    return Share(Temperatures[known ? unitCode : 0], ValueQuantity::Temperature, unitCode, known);
 }
 
 long CConverterFactory::OutstandingReferences() noexcept

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/OutputFormat.h"
+
 namespace Plugin {
 class IGroundBasedMIP;
 }
@@ -15,8 +17,8 @@ namespace Host {
 class CPluginLibrary;
 
 struct ImportOptions {
-    std::vector<std::string> Files;
-    std::string Format = "table";
+    std::vector<std::string> Files;  // "-" is standard input
+    OutputOptions Output;            // the format and how it is written
     std::string OutputPath;
     std::string Crs;  // --crs, for the GIS and CAD formats
     std::string SettingsPath;

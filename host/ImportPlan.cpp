@@ -1,9 +1,12 @@
 #include "host/ImportPlan.h"
 
+#include "host/StandardInput.h"
+
 #include "host/FieldFileScan.h"
 #include "host/FileNameEnumerator.h"
 #include "host/LayoutDetector.h"
 #include "host/SettingsStore.h"
+#include "host/StandardInput.h"
 #include "platform/Utf16.h"
 #include "plugin/PluginInterfaces.h"
 
@@ -105,7 +108,7 @@ void CUnnamedPointsHint::OnCall(const HostCall& call)
         ++Unnamed.back();
 }
 
-void CUnnamedPointsHint::Print(const ImportPlan& plan, std::FILE* stream) const
+void CUnnamedPointsHint::Print(const ImportPlan& plan, const std::string& standardInputCopy, std::FILE* stream) const
 {
     if (plan.FileByFile)
         return;
@@ -120,11 +123,14 @@ void CUnnamedPointsHint::Print(const ImportPlan& plan, std::FILE* stream) const
         const DetectedLayout layout = DetectLayout(scan, file.Values);
         if (layout.Agrees || CountUnnamed(scan, layout.Values) >= CountUnnamed(scan, file.Values))
             continue;
-        const std::string hint = file.Path + ": hint: " + std::to_string(Unnamed[i]) + " of " +
-                                 std::to_string(scan.PointCount()) +
+        // A copy of standard input is named as the user gave it, and cannot be looked at again.
+        const bool isCopy = file.Path == standardInputCopy;
+        const std::string hint = (isCopy ? StandardInputShownName : file.Path) + ": hint: " +
+                                 std::to_string(Unnamed[i]) + " of " + std::to_string(scan.PointCount()) +
                                  " point records have no name with these settings; the names seem to stand elsewhere: " +
-                                 SetFlags(layout) + ", or --layout auto (m5import layout " + file.Path +
-                                 " shows the columns)\n";
+                                 SetFlags(layout) + ", or --layout auto" +
+                                 (isCopy ? std::string() : " (m5import layout " + file.Path + " shows the columns)") +
+                                 "\n";
         std::fputs(hint.c_str(), stream);
     }
 }

@@ -50,7 +50,8 @@ class CUnnamedPointsHint final : public ICallSink {
 public:
     void OnCall(const HostCall& call) override;
     // One line per such file: "FILE: hint: ..."; nothing for an import with --layout auto.
-    void Print(const ImportPlan& plan, std::FILE* stream) const;
+    // standardInputCopy is the file that holds what was read from "-" (empty when none).
+    void Print(const ImportPlan& plan, const std::string& standardInputCopy, std::FILE* stream) const;
 
 private:
     std::vector<std::size_t> Unnamed;  // per file, in the order the plug-in began them

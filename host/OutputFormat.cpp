@@ -9,6 +9,7 @@
 #include "host/LandXmlWriter.h"
 #endif
 #include "host/OgrFormat.h"
+#include "host/PointListWriter.h"
 #include "host/TableWriter.h"
 #include "host/TraceWriter.h"
 
@@ -21,6 +22,8 @@ public:
     explicit CTraceFormat(std::ostream& out) : Writer(out) {}
     void OnCall(const HostCall& call) override { Writer.OnCall(call); }
     void Finish() override { Writer.Flush(); }
+    // The trace records every call as it was made.
+    bool WantsNamesAsPassed() const override { return true; }
 private:
     CTraceWriter Writer;
 };
@@ -46,14 +49,17 @@ std::unique_ptr<IOutputFormat> MakeModelFormat(Writer writer)
 
 }  // namespace
 
-std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::ostream& out)
+std::unique_ptr<IOutputFormat> MakeOutputFormat(const OutputOptions& options, std::ostream& out)
 {
+    const std::string& name = options.Format;
     if (name == "table")
-        return MakeModelFormat(CTableWriter(out));
+        return MakeModelFormat(CTableWriter(out, options.Angles.value_or(AngleUnit::Dms), options.Shown));
     if (name == "csv")
-        return MakeModelFormat(CCsvWriter(out));
+        return MakeModelFormat(CCsvWriter(out, options.Angles.value_or(AngleUnit::Radian)));
     if (name == "json")
-        return MakeModelFormat(CJsonWriter(out));
+        return MakeModelFormat(CJsonWriter(out, options.Angles.value_or(AngleUnit::Radian)));
+    if (name == "points")
+        return MakeModelFormat(CPointListWriter(out, options.Points, options.Shown, options.Warn));
 #if M5_LANDXML
     if (name == "landxml")
         return MakeModelFormat(CLandXmlWriter(out, CLandXmlWriter::DocumentTimeFromEnvironment()));
@@ -63,12 +69,19 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::os
     return nullptr;
 }
 
+std::unique_ptr<IOutputFormat> MakeOutputFormat(const std::string& name, std::ostream& out)
+{
+    OutputOptions options;
+    options.Format = name;
+    return MakeOutputFormat(options, out);
+}
+
 std::vector<std::string> OutputFormatNames()
 {
 #if M5_LANDXML
-    return {"table", "csv", "json", "landxml", "trace"};
+    return {"table", "csv", "json", "landxml", "points", "trace"};
 #else
-    return {"table", "csv", "json", "trace"};
+    return {"table", "csv", "json", "points", "trace"};
 #endif
 }
 

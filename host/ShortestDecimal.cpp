@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 namespace Host {
 
@@ -107,6 +108,16 @@ void AppendShortest(std::string& text, double value)
 void AppendShortest(std::string& text, float value)
 {
     AppendGeneral(text, value);
+}
+
+std::string FormatFixed(double value, int decimals)
+{
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    std::string text = buffer;
+    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)
+        text.erase(0, 1);
+    return text;
 }
 
 }  // namespace Host

@@ -11,4 +11,8 @@ namespace Host {
 void AppendShortest(std::string& text, double value);
 void AppendShortest(std::string& text, float value);
 
+// A fixed number of decimals, for reading: 5031.554. A value that rounds to zero reads as
+// 0.000, never -0.000.
+std::string FormatFixed(double value, int decimals);
+
 }  // namespace Host

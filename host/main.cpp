@@ -20,10 +20,12 @@
 #include "host/ImportPlan.h"
 #include "host/ImportContext.h"
 #include "host/OgrFormat.h"
+#include "host/OutputArguments.h"
 #include "host/OutputFile.h"
 #include "host/OutputFormat.h"
 #include "host/PluginLibrary.h"
 #include "host/SettingsStore.h"
+#include "host/StandardInput.h"
 #include "host/System.h"
 #include "platform/Utf16.h"
 
@@ -40,6 +42,9 @@ Examples:
   m5import --format csv -o job.csv job.m5  one CSV row per station, target and point
   m5import --format landxml a.m5 b.m5      both files as one LandXML 1.2 document
   m5import --set Mode=1 job.m5             separate measurements, for this run only
+  m5import --format points -o job.csv job.m5
+                                           name, northing, easting, elevation, code
+  cat job.m5 | m5import --angles gon -     standard input, angles in gon
   m5import --format trace job.m5           every call the plug-in made, as JSON lines
   m5import --format gpkg --crs EPSG:23700 -o job.gpkg job.m5
                                            stations, targets and points as GeoPackage layers
@@ -89,23 +94,31 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
         return Fail(ExitUsage, "the plug-in returned no object");
     if (!IdentifyPlugin(plugin.Get(), reason))
         return Fail(ExitUsage, reason);
+    // "-" is read once, into a private copy that the plan (and the layout detection) reads.
+    CStandardInput input;
+    ImportOptions planned = options;
+    int status = 0;
+    if (!input.Prepare(planned.Files, reason, status))
+        return Fail(status, reason);
     ImportPlan plan;
-    if (!MakeImportPlan(options, store, plan, reason))
+    if (!MakeImportPlan(planned, store, plan, reason))
         return Fail(ExitUsage, reason);
 
     std::unique_ptr<COutputFile> file;
-    const bool toFiles = IsOgrFormatName(options.Format);
+    const bool toFiles = IsOgrFormatName(options.Output.Format);
     if (!toFiles && !options.OutputPath.empty() && options.OutputPath != "-") {
         file = std::make_unique<COutputFile>(options.OutputPath);
         if (!file->Open(reason))
             return Fail(ExitFailure, reason);
     }
     std::ostream& out = file ? file->Stream() : std::cout;
-    std::unique_ptr<IOutputFormat> format = toFiles ? MakeOgrFormat(options, reason) : MakeOutputFormat(options.Format, out);
+    const bool progress = options.Progress && IsTerminal(stderr);
+    CDiagnostics diagnostics(stderr, options.Quiet, progress, options.Output.Shown);
+    OutputOptions output = options.Output;
+    output.Warn = [&diagnostics](const std::string& text) { diagnostics.Warn(text); };
+    std::unique_ptr<IOutputFormat> format = toFiles ? MakeOgrFormat(options, reason) : MakeOutputFormat(output, out);
     if (!format)
         return Fail(ExitFailure, reason);
-    const bool progress = options.Progress && IsTerminal(stderr);
-    CDiagnostics diagnostics(stderr, options.Quiet, progress);
     CUnnamedPointsHint hint;
     CReadFiles readFiles;
     CImportContext context;
@@ -113,7 +126,11 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     context.AddSink(readFiles);
     context.AddSink(*format);
     context.AddSink(hint);
+    context.SetRefusedValueSink(&diagnostics);
+    if (!input.Path().empty())
+        context.ShowFileAs(input.Path(), StandardInputShownName);
     RunImportPlan(*plugin.Get(), store, plan, context);
+    diagnostics.Finish();
     if ((file || toFiles) && !readFiles.Any) {
         if (file)
             file->Discard();
@@ -127,7 +144,7 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     if (!file && !out.flush())
         return Fail(ExitFailure, "cannot write standard output");
     if (!options.Quiet)
-        hint.Print(plan, stderr);
+        hint.Print(plan, input.Path(), stderr);
     return diagnostics.HadMessages() ? 1 : 0;
 }
 
@@ -144,9 +161,8 @@ int Run(int argc, char** argv)
     bool noProgress = false;
     std::string pluginPath;
 
-    app.add_option("files", options.Files, "M5 files to import, in order")->type_name("FILE");
-    app.add_option("--format", options.Format,
-                   FormatHelp())
+    app.add_option("files", options.Files, "M5 files to import, in order; - for standard input")->type_name("FILE");
+    app.add_option("--format", options.Output.Format, FormatHelp())
         ->check(CLI::Validator([](std::string& name) { return IsOutputFormatName(name) ? "" : "unknown format " + name; },
                                "FORMAT"))
         ->default_str("table");
@@ -158,6 +174,8 @@ int Run(int argc, char** argv)
     app.add_flag("--no-progress", noProgress, "no progress bar");
     app.add_flag("--version", showVersion, "show the plug-in's name, identifier and version");
     app.add_option("--set", sets, "KEY=VALUE: one of the six settings, for this run only")->type_name("KEY=VALUE")->allow_extra_args(false);
+    OutputArguments outputArguments;
+    AddOutputArguments(app, outputArguments);
 
     SettingsCommandOptions settingsOptions;
     CLI::App* settings = app.add_subcommand("settings", "show or edit the settings through the plug-in's property list");
@@ -186,7 +204,8 @@ int Run(int argc, char** argv)
     options.Progress = !noProgress;
     options.AutoLayout = layoutChoice == "auto";
     std::string reason;
-    if (!ParseSettingOverrides(sets, options.Overrides, reason) || !CheckOgrOptions(options, reason))
+    if (!ParseSettingOverrides(sets, options.Overrides, reason) ||
+        !ReadOutputArguments(app, outputArguments, options.Output, reason) || !CheckOgrOptions(options, reason))
         return Fail(ExitUsage, reason);
     if (layout->parsed()) {
         layoutOptions.SettingsPath = options.SettingsPath;

@@ -44,7 +44,7 @@ std::string ExamplePath(const Example& example)
 RunResult RunExample(const Example& example, const std::string& format)
 {
     SetEnvironment("SOURCE_DATE_EPOCH", DocumentEpoch);
-    std::vector<std::string> arguments = {"--no-progress", "--format", format};
+    std::vector<std::string> arguments = {"--no-progress", "--lang", "en", "--format", format};
     arguments.insert(arguments.end(), example.Options.begin(), example.Options.end());
     arguments.push_back(ExamplePath(example));
     RunResult run = RunM5Import(arguments);
@@ -70,9 +70,9 @@ TEST_P(ExampleFormat, MatchesItsReviewedOutput)
 INSTANTIATE_TEST_SUITE_P(Examples, ExampleFormat,
                          testing::Combine(testing::Values(0u, 1u, 2u),
 #if M5_LANDXML
-                                          testing::Values("table", "csv", "json", "landxml")),
+                                          testing::Values("table", "csv", "json", "landxml", "points")),
 #else
-                                          testing::Values("table", "csv", "json")),
+                                          testing::Values("table", "csv", "json", "points")),
 #endif
                          [](const testing::TestParamInfo<std::tuple<std::size_t, std::string>>& test) {
                              std::string name = std::string(Examples()[std::get<0>(test.param)].Name) + "_" +
@@ -211,8 +211,8 @@ TEST(Formats, TableShowsTheValuesOfTheTraceInTheirColumns)
     const std::map<std::string, std::pair<std::string, bool>> columns = {
         {"X [m]", {"SetX", false}},           {"Y [m]", {"SetY", false}},
         {"Z [m]", {"SetZ", false}},           {"ih [m]", {"SetInstrumentHeight", false}},
-        {"th [m]", {"SetTargetHeight", false}}, {"Hz", {"SetHorizontalAngle", true}},
-        {"V", {"SetVerticalAngle", true}},    {"SD [m]", {"SetSlopeDistance", false}},
+        {"th [m]", {"SetTargetHeight", false}}, {"Hz [dms]", {"SetHorizontalAngle", true}},
+        {"V [dms]", {"SetVerticalAngle", true}},    {"SD [m]", {"SetSlopeDistance", false}},
         {"HD [m]", {"SetHorizontalDistance", false}}, {"dh [m]", {"SetHeightDifference", false}},
         {"P [hPa]", {"SetPressure", false}},  {"T [°C]", {"SetTemperature", false}}};
     for (const Example& example : Examples()) {

@@ -12,7 +12,7 @@ TEST(TraceFormat, UnopenableAndEmptyFiles)
     const CTempFolder folder;
     const std::string missing = folder.Path() + "/missing.m5";
     const std::string empty = folder.Write("empty.m5", "");
-    const RunResult run = RunM5Import({"--format", "trace", missing, empty});
+    const RunResult run = RunM5Import({"--format", "trace", "--lang", "ru", missing, empty});
     EXPECT_EQ(run.Status, 1);
     const std::string expected =
         "{\"op\":\"SetFileName\",\"text\":\"" + missing + "\"}\n"
@@ -84,7 +84,7 @@ TEST(TraceFormat, RefusedFileKeepsWhatWasSentAndGoesOnToTheNext)
         M5Line(4, TextInfo("FREE STATIONING")),
     }));
     const std::string good = folder.Write("good.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
-    const RunResult run = RunM5Import({"--format", "trace", refused, good});
+    const RunResult run = RunM5Import({"--format", "trace", "--lang", "ru", refused, good});
     EXPECT_EQ(run.Status, 1);
     EXPECT_NE(run.Out.find("{\"op\":\"AddStation\",\"name\":\"1\"}"), std::string::npos);
     EXPECT_NE(run.Out.find("{\"op\":\"ReportMessage\",\"text\":\"Импорт прекращен. В файле присутствуют необрабатываемые "

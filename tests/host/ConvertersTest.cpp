@@ -1,6 +1,8 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -176,6 +178,89 @@ TEST(HostConverters, ShortValuesReadExactlyAsAFullDecimalReader)
         ASSERT_TRUE(value.has_value()) << text;
         ASSERT_EQ(*value, expected) << text;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HostConverters, RefusalsAreExplained)
+{
+    struct Case {
+        ValueQuantity Quantity;
+        int Code;
+        std::string Text;
+        Refusal Expected;
+    };
+    const Case cases[] = {
+        {ValueQuantity::Distance, 0, "33,887", Refusal::NotANumber},
+        {ValueQuantity::Distance, 0, "abc.de", Refusal::NotANumber},
+        {ValueQuantity::Distance, 0, "", Refusal::NotANumber},
+        {ValueQuantity::Distance, 0, "1.2.3", Refusal::NotANumber},
+        {ValueQuantity::Distance, 0, "-", Refusal::NotANumber},
+        {ValueQuantity::Distance, 0, "1" + std::string(400, '0'), Refusal::OutOfRange},
+        {ValueQuantity::Temperature, 1, "-0." + std::string(400, '0') + "1", Refusal::OutOfRange},
+        {ValueQuantity::Pressure, 2, "1" + std::string(307, '0'), Refusal::OutOfRange},  // beyond after the unit
+        {ValueQuantity::Angle, 3, "12.5 ", Refusal::NotANumber},
+        {ValueQuantity::Angle, 1, "123.6", Refusal::SixtyOrMore},
+        {ValueQuantity::Angle, 1, "123.45.60", Refusal::SixtyOrMore},
+        {ValueQuantity::Angle, 1, "123.456", Refusal::NotDottedDms},
+        {ValueQuantity::Angle, 1, "1.2..34.56", Refusal::NotDottedDms},
+        {ValueQuantity::Angle, 1, "12a.30", Refusal::NotDottedDms},
+        {ValueQuantity::Angle, 1, "1" + std::string(400, '0') + ".30", Refusal::OutOfRange},
+    };
+    for (const Case& test : cases) {
+        std::optional<double> (*convert)(int, std::string_view) =
+            test.Quantity == ValueQuantity::Angle      ? ConvertAngle
+            : test.Quantity == ValueQuantity::Pressure ? ConvertPressure
+            : test.Quantity == ValueQuantity::Distance ? ConvertDistance
+                                                       : ConvertTemperature;
+        ASSERT_FALSE(convert(test.Code, test.Text)) << test.Text;
+        EXPECT_EQ(ExplainRefusal(test.Quantity, test.Code, test.Text), test.Expected) << test.Text;
+    }
+}
+
+struct RecordedRefusal {
+    ValueQuantity Quantity;
+    std::string Text;
+    Refusal Why;
+    bool operator==(const RecordedRefusal& other) const
+    {
+        return Quantity == other.Quantity && Text == other.Text && Why == other.Why;
+    }
+};
+
+class CRecordingRefusals final : public IRefusedValueSink {
+public:
+    void OnRefusedValue(ValueQuantity quantity, std::string_view text, Refusal why) override
+    {
+        Refusals.push_back({quantity, std::string(text), why});
+    }
+    std::vector<RecordedRefusal> Refusals;
+};
+
+TEST(HostConverters, TheFactorysConvertersReportEveryRefusedTextAndNothingElse)
+{
+    CRecordingRefusals refusals;
+    CConverterFactory* factory = CConverterFactory::Create(&refusals);
+    Plugin::IDistanceConverter* metres = factory->GetDistanceConverter(0);
+    Plugin::IAngleConverter* dms = factory->GetAngleConverter(1);
+    Plugin::ITemperatureConverter* celsius = factory->GetTemperatureConverter(0);
+    double out = 0;
+    EXPECT_TRUE(metres->ConvertText(u"33.887", &out));
+    EXPECT_FALSE(metres->ConvertText(u"33,887", &out));
+    EXPECT_FALSE(dms->ConvertText(u"21.61.28", &out));
+    EXPECT_TRUE(dms->ConvertText(u"21.21.28", &out));
+    EXPECT_FALSE(celsius->ConvertText(u"18°", &out));  // not ASCII: seen as UTF-8
+    const std::vector<RecordedRefusal> expected = {
+        {ValueQuantity::Distance, "33,887", Refusal::NotANumber},
+        {ValueQuantity::Angle, "21.61.28", Refusal::SixtyOrMore},
+        {ValueQuantity::Temperature, "18°", Refusal::NotANumber},
+    };
+    EXPECT_EQ(refusals.Refusals, expected);
+    for (Plugin::IRefCounted* held : {static_cast<Plugin::IRefCounted*>(metres), static_cast<Plugin::IRefCounted*>(dms),
+                                      static_cast<Plugin::IRefCounted*>(celsius), static_cast<Plugin::IRefCounted*>(factory)})
+        held->Release();
 }
 
 }  // namespace

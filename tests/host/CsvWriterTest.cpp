@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "host/CsvWriter.h"
+#include "host/PointListWriter.h"
 
 using namespace Host;
 
@@ -13,9 +15,10 @@ namespace {
 
 using Records = std::vector<std::vector<std::string>>;
 
-// A strict RFC 4180 reader: records end in CR LF, quoted fields may hold commas, doubled quotes
-// and line breaks. Anything else (a bare LF, a quote inside an unquoted field) fails the test.
-Records ReadCsv(const std::string& text)
+// A strict RFC 4180 reader: records end in CR LF, quoted fields may hold the delimiter, doubled
+// quotes and line breaks. Anything else (a bare LF, a quote inside an unquoted field) fails the
+// test.
+Records ReadCsv(const std::string& text, char delimiter = ',')
 {
     Records records;
     std::vector<std::string> record;
@@ -43,7 +46,7 @@ Records ReadCsv(const std::string& text)
         }
         if (i >= text.size())
             break;
-        if (text[i] == ',') {
+        if (text[i] == delimiter) {
             endField();
             ++i;
         } else if (text.compare(i, 2, "\r\n") == 0) {
@@ -176,6 +179,168 @@ TEST(CsvWriter, RowsFollowTheOrderOfArrivalAcrossTheLists)
         "point /p2", "station /S2", "target S2/t4", "point /p3",
     };
     EXPECT_EQ(order, expected);
+}
+
+TEST(CsvWriter, AnglesInTheChosenUnitAreNamedInTheHeader)
+{
+    constexpr double Pi = 3.14159265358979323846;
+    ImportedFile file;
+    file.Name = "job.m5";
+    ImportedPoint point;
+    point.Name = "P";
+    point.HorizontalAngle = 0.37276354313150006;
+    point.VerticalAngle = Pi / 2;
+    file.Points.push_back(point);
+    ImportData data;
+    data.Files.push_back(file);
+    struct Case {
+        AngleUnit Unit;
+        const char* Hz;
+        const char* V;
+        double Scale;  // of the number, per radian; 0 for texts
+    };
+    const Case cases[] = {
+        {AngleUnit::Radian, "hz", "v", 1.0},
+        {AngleUnit::Degree, "hz_deg", "v_deg", 180.0 / Pi},
+        {AngleUnit::Gon, "hz_gon", "v_gon", 200.0 / Pi},
+        {AngleUnit::Dms, "hz_dms", "v_dms", 0.0},
+    };
+    for (const Case& test : cases) {
+        std::ostringstream out;
+        CCsvWriter(out, test.Unit).Write(data);
+        const Records records = ReadCsv(out.str());
+        ASSERT_EQ(records.size(), 2u);
+        EXPECT_EQ(records[0], CCsvWriter::Header(test.Unit));
+        const auto hz = std::find(records[0].begin(), records[0].end(), test.Hz) - records[0].begin();
+        const auto v = std::find(records[0].begin(), records[0].end(), test.V) - records[0].begin();
+        ASSERT_EQ(v, hz + 1) << test.Hz;
+        const std::string& hzCell = records[1][static_cast<std::size_t>(hz)];
+        const std::string& vCell = records[1][static_cast<std::size_t>(v)];
+        if (test.Scale == 0) {
+            EXPECT_EQ(hzCell, "21°21'28.0\"");  // quoted in the file, whole when read back
+            EXPECT_EQ(vCell, "90°00'00.0\"");
+        } else {
+            EXPECT_EQ(std::strtod(hzCell.c_str(), nullptr), point.HorizontalAngle.value() * test.Scale);
+            EXPECT_EQ(std::strtod(vCell.c_str(), nullptr), Pi / 2 * test.Scale);
+        }
+    }
+}
+
+ImportedPoint ListedPoint(const std::string& name, std::size_t sequence, std::optional<double> x,
+                          std::optional<double> y, std::optional<double> z = std::nullopt,
+                          std::optional<std::string> code = std::nullopt)
+{
+    ImportedPoint point;
+    point.Name = name;
+    point.Sequence = sequence;
+    point.X = x;
+    point.Y = y;
+    point.Z = z;
+    point.Code = code;
+    return point;
+}
+
+// Two files: a station observing targets, a plain point, a target observed from no station, and
+// names that come again: 1001 with the same coordinates, 2001 with others.
+ImportData PointListSample()
+{
+    ImportedFile first;
+    first.Name = "a.m5";
+    first.Stations.push_back({ListedPoint("1000", 0, 5000.0, 2000.0, 150.0),
+                              {ListedPoint("2001", 1, 5031.5544, 2012.3391, 150.611, std::string("FENCE")),
+                               ListedPoint("999", 2, std::nullopt, std::nullopt),  // a direction only
+                               ListedPoint("1001", 4, 5087.216, 2131.604, std::nullopt)}});
+    first.Points.push_back(ListedPoint("P,1", 3, -0.0004, 1.0, 2.0, std::string("say \"x\"")));
+    ImportedFile second;
+    second.Name = "b.m5";
+    second.Stations.push_back({ListedPoint("1001", 0, 5087.216, 2131.604, std::nullopt), {}});
+    second.LooseTargets.push_back(ListedPoint("2001", 1, 5031.6, 2012.3, 150.6, std::string("FENCE")));
+    ImportData data;
+    data.Files = {first, second};
+    return data;
+}
+
+struct PointListCase {
+    const char* Name;
+    PointListOptions Options;
+    Records Expected;
+    const char* Warning;  // the start of the warning; empty for none
+};
+
+class PointList : public testing::TestWithParam<PointListCase> {};
+
+TEST_P(PointList, ListsEveryPointWithCoordinatesOnce)
+{
+    const PointListCase& test = GetParam();
+    std::ostringstream out;
+    std::vector<std::string> warnings;
+    CPointListWriter(out, test.Options, Language::English, [&](const std::string& text) { warnings.push_back(text); })
+        .Write(PointListSample());
+    EXPECT_EQ(ReadCsv(out.str(), test.Options.Delimiter), test.Expected);
+    if (*test.Warning) {
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(warnings[0].rfind(test.Warning, 0), 0u) << warnings[0];
+    } else {
+        EXPECT_TRUE(warnings.empty());
+    }
+}
+
+PointListOptions Options(const char* columns, char delimiter, int decimals, bool header, DuplicateNames duplicates)
+{
+    return PointListOptions{columns, delimiter, decimals, header, duplicates};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PointList,
+    testing::Values(
+        PointListCase{"LastOfEachNameAtItsFirstPlace",
+                      Options("PNEZD", ',', 3, true, DuplicateNames::Last),
+                      {{"name", "northing", "easting", "elevation", "code"},
+                       {"1000", "5000.000", "2000.000", "150.000", ""},
+                       {"2001", "5031.600", "2012.300", "150.600", "FENCE"},
+                       {"P,1", "0.000", "1.000", "2.000", "say \"x\""},
+                       {"1001", "5087.216", "2131.604", "", ""}},
+                      "2 point names occur more than once (1 of them with other coordinates or code); the last"},
+        PointListCase{"FirstOfEachName",
+                      Options("PNE", ',', 1, false, DuplicateNames::First),
+                      {{"1000", "5000.0", "2000.0"},
+                       {"2001", "5031.6", "2012.3"},
+                       {"P,1", "0.0", "1.0"},
+                       {"1001", "5087.2", "2131.6"}},
+                      // At one decimal the two 2001 agree.
+                      "2 point names occur more than once (always with the same values); the first"},
+        PointListCase{"AllOccurrencesWithAnotherDelimiter",
+                      Options("ENP", ';', 0, true, DuplicateNames::All),
+                      {{"easting", "northing", "name"},
+                       {"2000", "5000", "1000"},
+                       {"2012", "5032", "2001"},
+                       {"1", "0", "P,1"},
+                       {"2132", "5087", "1001"},
+                       {"2132", "5087", "1001"},
+                       {"2012", "5032", "2001"}},
+                      "2 point names occur more than once (always with the same values); every occurrence"},
+        PointListCase{"NamesAloneAreNotDuplicatesWhenTheRowsAgree",
+                      Options("PD", '\t', 3, false, DuplicateNames::Last),
+                      {{"1000", ""}, {"2001", "FENCE"}, {"P,1", "say \"x\""}, {"1001", ""}},
+                      "2 point names occur more than once (always with the same values)"}),
+    [](const testing::TestParamInfo<PointListCase>& test) { return std::string(test.param.Name); });
+
+TEST(PointList, OptionsThatWouldMakeRowsAmbiguousAreRefused)
+{
+    std::string columns, reason;
+    EXPECT_TRUE(ReadPointColumns("pnezd", columns, reason));
+    EXPECT_EQ(columns, "PNEZD");
+    for (const char* text : {"", "PNX", "PNN", "P N"})
+        EXPECT_FALSE(ReadPointColumns(text, columns, reason)) << text;
+    char delimiter = 0;
+    for (const auto& [text, expected] : std::vector<std::pair<std::string, char>>{{";", ';'}, {"tab", '\t'}, {"\\t", '\t'}, {" ", ' '}}) {
+        EXPECT_TRUE(ReadDelimiter(text, delimiter, reason)) << text;
+        EXPECT_EQ(delimiter, expected) << text;
+    }
+    for (const char* text : {"", ";;", "\"", "\n", "5", ".", "-"})
+        EXPECT_FALSE(ReadDelimiter(text, delimiter, reason)) << text;
+    EXPECT_EQ(ParseDuplicateNames("first"), DuplicateNames::First);
+    EXPECT_FALSE(ParseDuplicateNames("First"));
 }
 
 }  // namespace

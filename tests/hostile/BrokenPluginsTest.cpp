@@ -74,7 +74,7 @@ TEST(HostFault, FolderGivenAsAFieldFileIsReportedAndTheNextFileFollows)
 {
     const CTempFolder folder;
     const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT")), M5Line(2, PointInfo("7", "S"))}));
-    const RunResult run = RunM5Import({"--format", "trace", folder.Path(), job});
+    const RunResult run = RunM5Import({"--format", "trace", "--lang", "ru", folder.Path(), job});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Err.rfind(folder.Path() + ": Не удается открыть файл\n", 0), 0u) << run.Err;
     EXPECT_NE(run.Out.find("{\"op\":\"AddStation\",\"name\":\"7\"}"), std::string::npos);
