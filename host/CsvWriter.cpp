@@ -1,6 +1,5 @@
 #include "host/CsvWriter.h"
 
-#include <algorithm>
 #include <charconv>
 #include <iterator>
 
@@ -32,14 +31,6 @@ const ValueColumn ValueColumns[] = {
 };
 
 constexpr std::size_t FirstValueColumn = 7;
-
-struct PendingRow {
-    const ImportedPoint* Point;
-    const char* Role;
-    const std::string* Station;  // the observing station's name for a target
-};
-
-const std::string NoStation;
 
 bool NeedsQuotes(const std::string& text, char delimiter)
 {
@@ -145,38 +136,9 @@ void CCsvWriter::AppendAngle(double radians)
         AppendShortest(Row, AngleFromRadians(radians, Angles));
 }
 
-void CCsvWriter::Write(const ImportData& data)
+void CCsvWriter::WriteHeader()
 {
     WriteRecord(Header(Angles));
-    for (const ImportedFile& file : data.Files) {
-        // Rows in the order the plug-in sent the items, as in the table and the trace.
-        // Each of the three lists is in that order already, so merging them is enough.
-        std::size_t count = file.Stations.size() + file.LooseTargets.size() + file.Points.size();
-        for (const ImportedStation& station : file.Stations)
-            count += station.Targets.size();
-        std::vector<PendingRow> rows;
-        rows.reserve(count);
-        for (const ImportedStation& station : file.Stations) {
-            rows.push_back({&station.Station, "station", &NoStation});
-            for (const ImportedPoint& target : station.Targets)
-                rows.push_back({&target, "target", &station.Station.Name});
-        }
-        const auto looseTargets = static_cast<std::ptrdiff_t>(rows.size());
-        for (const ImportedPoint& target : file.LooseTargets)
-            rows.push_back({&target, "target", &NoStation});
-        const auto points = static_cast<std::ptrdiff_t>(rows.size());
-        for (const ImportedPoint& point : file.Points)
-            rows.push_back({&point, "point", &NoStation});
-        const auto bySequence = [](const PendingRow& a, const PendingRow& b) {
-            return a.Point->Sequence < b.Point->Sequence;
-        };
-        std::inplace_merge(rows.begin(), rows.begin() + looseTargets, rows.begin() + points, bySequence);
-        std::inplace_merge(rows.begin(), rows.begin() + points, rows.end(), bySequence);
-        std::string fileField;
-        AppendField(fileField, file.Name);
-        for (const PendingRow& row : rows)
-            WritePoint(fileField, row.Role, *row.Station, *row.Point);
-    }
 }
 
 }  // namespace Host

@@ -17,7 +17,6 @@ namespace Host {
 class CCsvWriter {
 public:
     explicit CCsvWriter(std::ostream& out, AngleUnit angles = AngleUnit::Radian) : Out(out), Angles(angles) {}
-    void Write(const ImportData& data);
 
     // The header row with angles in radians, and with angles in the unit given.
     static const std::vector<std::string>& Header();
@@ -29,9 +28,13 @@ public:
     // delimited text.
     static void AppendField(std::string& row, const std::string& text, char delimiter = ',');
 
+    // The header row, then one row per item in the order the plug-in sent them (fileField already quoted where it must be, role "station",
+    // "target" or "point", station the observing station's name for a target).
+    void WriteHeader();
+    void WritePoint(const std::string& fileField, const char* role, const std::string& station, const ImportedPoint& point);
+
 private:
     void WriteRecord(const std::vector<std::string>& fields);
-    void WritePoint(const std::string& fileField, const char* role, const std::string& station, const ImportedPoint& point);
     void AppendAngle(double radians);
 
     std::string Row;  // reused for every row

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "host/CsvWriter.h"
+#include "host/CsvStream.h"
 #include "host/ImportModel.h"
 #include "host/JsonWriter.h"
 #if M5_LANDXML
@@ -55,7 +55,7 @@ std::unique_ptr<IOutputFormat> MakeOutputFormat(const OutputOptions& options, st
     if (name == "table")
         return MakeModelFormat(CTableWriter(out, options.Angles.value_or(AngleUnit::Dms), options.Shown));
     if (name == "csv")
-        return MakeModelFormat(CCsvWriter(out, options.Angles.value_or(AngleUnit::Radian)));
+        return std::make_unique<CCsvStream>(out, options.Angles.value_or(AngleUnit::Radian));
     if (name == "json")
         return MakeModelFormat(CJsonWriter(out, options.Angles.value_or(AngleUnit::Radian)));
     if (name == "points")

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 #ifndef _WIN32
-#include <sys/auxv.h>
 #include <unistd.h>
 #endif
 
@@ -243,27 +242,6 @@ int Main(int argc, char** argv)
     }
 }
 
-#ifndef _WIN32
-// The model of an archive-sized import is hundreds of megabytes of small records, and in
-// small pages every 4 KiB of it costs a page fault: enough to make building the model slower
-// than parsing the file. The C library backs its heap with transparent huge pages only when
-// told so before the program starts, so the program starts itself once more with that
-// setting, unless the caller has chosen the library's settings. Where the restart is not
-// possible the program goes on as it was started. A program started through the dynamic
-// loader by name (no interpreter base in its auxiliary vector) is not restarted: its own
-// image would be the loader's.
-void RestartWithHugePageHeap(char** argv)
-{
-    if (std::getenv("GLIBC_TUNABLES") || ::getauxval(AT_BASE) == 0)
-        return;
-    if (::setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 1) != 0)
-        return;
-    ::execv("/proc/self/exe", argv);
-    ::unsetenv("GLIBC_TUNABLES");
-}
-
-#endif
-
 }  // namespace
 
 #ifdef _WIN32
@@ -282,7 +260,6 @@ int wmain(int argc, wchar_t** argv)
 #else
 int main(int argc, char** argv)
 {
-    RestartWithHugePageHeap(argv);
     return Main(argc, argv);
 }
 #endif

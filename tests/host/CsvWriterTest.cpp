@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/CsvStream.h"
 #include "host/CsvWriter.h"
 #include "host/PointListWriter.h"
 
@@ -75,54 +76,73 @@ TEST(CsvField, QuotesOnlyWhatRfc4180Requires)
     EXPECT_EQ(CCsvWriter::Field("cr\r"), "\"cr\r\"");
 }
 
-TEST(CsvWriter, OneRowPerItemThatReadsBackExactly)
+// The CSV is written as the calls come, so its tests are calls.
+HostCall Call(Op op, const std::string& text = std::string())
 {
-    ImportedFile file;
-    file.Name = "C:\\jobs\\a,b.m5";
-    ImportedStation station;
-    station.Station.Name = "100";
-    station.Station.Sequence = 0;
-    station.Station.Kind = 1;
-    station.Station.X = 0.1 + 0.2;  // needs all 17 digits
-    station.Station.Pressure = 996.0;
-    ImportedPoint target;
-    target.Name = "a \"quoted\" name";
-    target.Sequence = 1;
-    target.Code = "line1\nline2";
-    target.HorizontalAngle = 5.462924191973552;
-    target.TargetHeight = 1.6;
-    target.HeightDifference = -1e-300;
-    station.Targets.push_back(target);
-    file.Stations.push_back(station);
-    ImportedPoint loose;
-    loose.Name = "L";
-    loose.Sequence = 3;
-    loose.Flag = 0;
-    file.LooseTargets.push_back(loose);
-    ImportedPoint point;
-    point.Name = "P";
-    point.Sequence = 2;  // came before the loose target: rows keep the order of arrival
-    point.Temperature = -12.25;
-    point.VerticalAngle = std::numeric_limits<double>::infinity();
-    file.Points.push_back(point);
-    ImportData data;
-    data.Files.push_back(file);
+    HostCall call;
+    call.Operation = op;
+    call.Text = text;
+    return call;
+}
 
+HostCall Value(Op op, double value)
+{
+    HostCall call = Call(op);
+    call.Double = value;
+    return call;
+}
+
+HostCall Integer(Op op, std::int32_t value)
+{
+    HostCall call = Call(op);
+    call.Integer = value;
+    return call;
+}
+
+Records StreamCsv(const std::vector<HostCall>& calls, AngleUnit angles = AngleUnit::Radian)
+{
     std::ostringstream out;
-    CCsvWriter(out).Write(data);
-    const Records records = ReadCsv(out.str());
+    CCsvStream csv(out, angles);
+    for (const HostCall& call : calls)
+        csv.OnCall(call);
+    csv.Finish();
+    return ReadCsv(out.str());
+}
+
+TEST(CsvStream, OneRowPerItemThatReadsBackExactly)
+{
+    const std::string file = "C:\\jobs\\a,b.m5";
+    const Records records = StreamCsv({
+        Call(Op::SetFileName, file),
+        Call(Op::GetConverterFactory),
+        Call(Op::AddStation, "100"),
+        Integer(Op::SetPointKind, 1),
+        Value(Op::SetX, 0.1 + 0.2),  // needs all 17 digits
+        Value(Op::SetPressure, 996.0),
+        Call(Op::AddTarget, "a \"quoted\" name"),
+        Call(Op::SetPointCode, "line1\nline2"),
+        Value(Op::SetHorizontalAngle, 5.462924191973552),
+        Value(Op::SetTargetHeight, 1.7),
+        Value(Op::SetTargetHeight, 1.6),  // sent again: the last value stands
+        Value(Op::SetHeightDifference, -1e-300),
+        Value(Op::SetProgress, 50),
+        Call(Op::AddPoint, "P"),
+        Value(Op::SetTemperature, -12.25),
+        Value(Op::SetVerticalAngle, std::numeric_limits<double>::infinity()),
+        Call(Op::AddTarget, "L"),  // after a plain point: observed from no known station
+        Integer(Op::SetPointFlag, 0),
+    });
     ASSERT_EQ(records.size(), 5u);
     EXPECT_EQ(records[0], CCsvWriter::Header());
-    ASSERT_EQ(records[0].size(), 19u);
     for (const auto& record : records)
         ASSERT_EQ(record.size(), 19u);
 
     const Records expected = {
-        {file.Name, "station", "", "100", "", "1", "", "", "", "", "", "", "", "", "", "", "", "", ""},
-        {file.Name, "target", "100", "a \"quoted\" name", "line1\nline2", "", "", "", "", "", "", "", "", "", "", "",
-         "", "", ""},
-        {file.Name, "point", "", "P", "", "", "", "", "", "", "", "", "", "", "", "", "", "", ""},
-        {file.Name, "target", "", "L", "", "", "0", "", "", "", "", "", "", "", "", "", "", "", ""},
+        {file, "station", "", "100", "", "1", "", "", "", "", "", "", "", "", "", "", "", "", ""},
+        {file, "target", "100", "a \"quoted\" name", "line1\nline2", "", "", "", "", "", "", "", "", "", "", "", "",
+         "", ""},
+        {file, "point", "", "P", "", "", "", "", "", "", "", "", "", "", "", "", "", "", ""},
+        {file, "target", "", "L", "", "", "0", "", "", "", "", "", "", "", "", "", "", "", ""},
     };
     // Text columns first; the numbers are checked by reading them back.
     for (std::size_t row = 0; row < expected.size(); ++row)
@@ -145,54 +165,42 @@ TEST(CsvWriter, OneRowPerItemThatReadsBackExactly)
     EXPECT_EQ(number(3, "v"), "inf");
 }
 
-// Stations with their targets, plain points and targets observed from no known station come
-// from three lists; the rows interleave them back into the order the plug-in sent them.
-TEST(CsvWriter, RowsFollowTheOrderOfArrivalAcrossTheLists)
+// A target belongs to the station sent last, until a plain point or another file comes; a
+// value sent before any item of a file concerns none.
+TEST(CsvStream, TargetsBelongToTheOpenStationOnly)
 {
-    ImportedFile file;
-    file.Name = "job.m5";
-    std::size_t sequence = 0;
-    auto item = [&](const std::string& name) {
-        ImportedPoint point;
-        point.Name = name;
-        point.Sequence = sequence++;
-        return point;
-    };
-    file.LooseTargets.push_back(item("t0"));
-    file.Stations.push_back({item("S1"), {item("t1"), item("t2")}});
-    file.Points.push_back(item("p1"));
-    file.LooseTargets.push_back(item("t3"));
-    file.Points.push_back(item("p2"));
-    file.Stations.push_back({item("S2"), {item("t4")}});
-    file.Points.push_back(item("p3"));
-    ImportData data;
-    data.Files.push_back(file);
-
-    std::ostringstream out;
-    CCsvWriter(out).Write(data);
-    const Records records = ReadCsv(out.str());
+    const Records records = StreamCsv({
+        Value(Op::SetX, 1.0),
+        Call(Op::SetFileName, "a.m5"),
+        Value(Op::SetX, 2.0),
+        Call(Op::AddTarget, "t0"),
+        Call(Op::AddStation, "S1"),
+        Call(Op::AddTarget, "t1"),
+        Call(Op::AddTarget, "t2"),
+        Call(Op::AddPoint, "p1"),
+        Call(Op::AddTarget, "t3"),
+        Call(Op::AddStation, "S2"),
+        Call(Op::AddTarget, "t4"),
+        Call(Op::SetFileName, "b.m5"),
+        Call(Op::AddTarget, "t5"),
+    });
     std::vector<std::string> order;
     for (std::size_t row = 1; row < records.size(); ++row)
-        order.push_back(records[row][1] + " " + records[row][2] + "/" + records[row][3]);
+        order.push_back(records[row][0] + ":" + records[row][1] + " " + records[row][2] + "/" + records[row][3] +
+                        (records[row][7].empty() ? "" : " x=" + records[row][7]));
     const std::vector<std::string> expected = {
-        "target /t0", "station /S1", "target S1/t1", "target S1/t2", "point /p1", "target /t3",
-        "point /p2", "station /S2", "target S2/t4", "point /p3",
+        "a.m5:target /t0", "a.m5:station /S1", "a.m5:target S1/t1", "a.m5:target S1/t2", "a.m5:point /p1",
+        "a.m5:target /t3", "a.m5:station /S2", "a.m5:target S2/t4", "b.m5:target /t5",
     };
     EXPECT_EQ(order, expected);
+    // An import that sent nothing still has the header.
+    EXPECT_EQ(StreamCsv({}), Records{CCsvWriter::Header()});
 }
 
-TEST(CsvWriter, AnglesInTheChosenUnitAreNamedInTheHeader)
+TEST(CsvStream, AnglesInTheChosenUnitAreNamedInTheHeader)
 {
     constexpr double Pi = 3.14159265358979323846;
-    ImportedFile file;
-    file.Name = "job.m5";
-    ImportedPoint point;
-    point.Name = "P";
-    point.HorizontalAngle = 0.37276354313150006;
-    point.VerticalAngle = Pi / 2;
-    file.Points.push_back(point);
-    ImportData data;
-    data.Files.push_back(file);
+    constexpr double Hz = 0.37276354313150006;
     struct Case {
         AngleUnit Unit;
         const char* Hz;
@@ -206,9 +214,9 @@ TEST(CsvWriter, AnglesInTheChosenUnitAreNamedInTheHeader)
         {AngleUnit::Dms, "hz_dms", "v_dms", 0.0},
     };
     for (const Case& test : cases) {
-        std::ostringstream out;
-        CCsvWriter(out, test.Unit).Write(data);
-        const Records records = ReadCsv(out.str());
+        const Records records = StreamCsv({Call(Op::SetFileName, "job.m5"), Call(Op::AddPoint, "P"),
+                                           Value(Op::SetHorizontalAngle, Hz), Value(Op::SetVerticalAngle, Pi / 2)},
+                                          test.Unit);
         ASSERT_EQ(records.size(), 2u);
         EXPECT_EQ(records[0], CCsvWriter::Header(test.Unit));
         const auto hz = std::find(records[0].begin(), records[0].end(), test.Hz) - records[0].begin();
@@ -220,7 +228,7 @@ TEST(CsvWriter, AnglesInTheChosenUnitAreNamedInTheHeader)
             EXPECT_EQ(hzCell, "21°21'28.0\"");  // quoted in the file, whole when read back
             EXPECT_EQ(vCell, "90°00'00.0\"");
         } else {
-            EXPECT_EQ(std::strtod(hzCell.c_str(), nullptr), point.HorizontalAngle.value() * test.Scale);
+            EXPECT_EQ(std::strtod(hzCell.c_str(), nullptr), Hz * test.Scale);
             EXPECT_EQ(std::strtod(vCell.c_str(), nullptr), Pi / 2 * test.Scale);
         }
     }
