@@ -1,7 +1,5 @@
 #include "host/Language.h"
 
-#include <cstdlib>
-
 namespace Host {
 
 std::optional<Language> ParseLanguage(std::string_view name)
@@ -18,19 +16,22 @@ std::vector<std::string> LanguageNames()
     return {"en", "ru"};
 }
 
-Language LanguageOfLocale(const char* lcAll, const char* lcMessages, const char* lang)
+Language LanguageOfLocale(const char* lcAll, const char* lcMessages, const char* lang, Language unset)
 {
     for (const char* locale : {lcAll, lcMessages, lang}) {
         if (!locale || !*locale)
             continue;
         return std::string_view(locale).substr(0, 2) == "ru" ? Language::Russian : Language::English;
     }
-    return Language::English;
+    return unset;
 }
 
-Language LanguageFromEnvironment()
+Language LanguageOfUserInterface(unsigned short languageId)
 {
-    return LanguageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
+    // The primary language is the low ten bits; the sublanguage (the country) does not matter.
+    constexpr unsigned short PrimaryLanguageMask = 0x3FF;
+    constexpr unsigned short PrimaryRussian = 0x19;
+    return (languageId & PrimaryLanguageMask) == PrimaryRussian ? Language::Russian : Language::English;
 }
 
 }  // namespace Host

@@ -6,30 +6,12 @@
 #include <vector>
 #include <windows.h>
 
-#include "platform/Utf16.h"
+#include "host/StandardInput.h"
+#include "host/WindowsText.h"
 
 namespace Host {
 
 namespace {
-
-std::wstring Wide(const std::string& utf8)
-{
-    const std::u16string units = Platform::Utf8ToUtf16(utf8);
-    return std::wstring(units.begin(), units.end());
-}
-
-std::string SystemMessage(DWORD code)
-{
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = length && text ? std::wstring(text, length) : L"error " + std::to_wstring(code);
-    ::LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
-        message.pop_back();
-    return Platform::Utf16ToUtf8(std::u16string(message.begin(), message.end()));
-}
 
 class CHandle {
 public:
@@ -177,7 +159,7 @@ DWORD COutputFile::State::Replace()
         return ::GetLastError();
     if (const DWORD error = File.Close())
         return error;
-    if (!::MoveFileExW(Wide(Temporary).c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!::MoveFileExW(WideFromUtf8(Temporary).c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return ::GetLastError();
     Temporary.clear();
     return 0;
@@ -220,7 +202,7 @@ bool COutputFile::Open(std::string& reason)
         Impl.reset();
         return false;
     };
-    state.Target = FollowLinks(Wide(TargetPath));
+    state.Target = FollowLinks(WideFromUtf8(TargetPath));
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     CHandle existing(::CreateFileW(state.Target.c_str(), 0, share, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                    nullptr));
@@ -244,12 +226,12 @@ bool COutputFile::Open(std::string& reason)
         }
     }
     if (state.Kind != WriteKind::Direct) {
-        const std::string target = Platform::Utf16ToUtf8(std::u16string(state.Target.begin(), state.Target.end()));
+        const std::string target = Utf8FromWide(state.Target);
         DWORD error = ERROR_FILE_EXISTS;
         for (int attempt = 0; attempt < 16 && error == ERROR_FILE_EXISTS; ++attempt) {
             state.Temporary = target + RandomSuffix();
             // Created exclusively; open for deletion, which the control handler may ask for.
-            state.File = ::CreateFileW(Wide(state.Temporary).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+            state.File = ::CreateFileW(WideFromUtf8(state.Temporary).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                        nullptr);
             error = state.File.Valid() ? 0 : ::GetLastError();
@@ -308,7 +290,7 @@ void COutputFile::Discard() noexcept
     state.File.Close();
     state.TargetFile.Close();
     if (!state.Temporary.empty()) {
-        ::DeleteFileW(Wide(state.Temporary).c_str());
+        ::DeleteFileW(WideFromUtf8(state.Temporary).c_str());
         state.Temporary.clear();
     }
 }
@@ -323,12 +305,14 @@ bool WriteFileSafely(const std::string& path, const std::string& content, std::s
 }
 
 // Ctrl-C, Ctrl-Break, closing the console, logging off and shutting down: the temporary file
-// is marked for deletion and the default handling ends the process.
+// is marked for deletion, the copy of standard input goes, and the default handling ends the
+// process.
 int HandleConsoleControl(unsigned long)
 {
     const HANDLE file = PendingTemporary.exchange(INVALID_HANDLE_VALUE);
     if (file != INVALID_HANDLE_VALUE)
         DeleteOnClose(file);
+    RemoveStandardInputCopy();
     return FALSE;
 }
 

@@ -3,41 +3,13 @@
 #include <vector>
 #include <windows.h>
 
-#include "platform/Utf16.h"
+#include "host/WindowsText.h"
 
 namespace Host {
 
 namespace {
 
 constexpr const wchar_t* LibraryName = L"m5plugin.dll";
-
-std::wstring Wide(const std::string& utf8)
-{
-    const std::u16string units = Platform::Utf8ToUtf16(utf8);
-    return std::wstring(units.begin(), units.end());
-}
-
-std::string Utf8(const std::wstring& wide)
-{
-    return Platform::Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
-}
-
-// The system's text for an error code, on one line.
-std::string SystemMessage(DWORD code)
-{
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = length && text ? std::wstring(text, length) : L"error " + std::to_wstring(code);
-    ::LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
-        message.pop_back();
-    for (wchar_t& c : message)
-        if (c == L'\r' || c == L'\n')
-            c = L' ';
-    return Utf8(message);
-}
 
 // A relative name would be looked for along the DLL search path; the plug-in is loaded from
 // exactly the file named.
@@ -83,7 +55,7 @@ bool CPluginLibrary::Open(const std::string& path, std::string& reason)
     // A library that cannot be loaded is reported here, not in a dialog box.
     DWORD previousMode = 0;
     ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode);
-    Handle = ::LoadLibraryW(FullPath(Wide(path)).c_str());
+    Handle = ::LoadLibraryW(FullPath(WideFromUtf8(path)).c_str());
     const DWORD loadError = ::GetLastError();
     ::SetThreadErrorMode(previousMode, nullptr);
     if (!Handle) {
@@ -101,7 +73,7 @@ bool CPluginLibrary::Open(const std::string& path, std::string& reason)
 
 std::string CPluginLibrary::DefaultPath()
 {
-    return Utf8(ExecutableDirectory() + L"\\" + LibraryName);
+    return Utf8FromWide(ExecutableDirectory() + L"\\" + LibraryName);
 }
 
 // The VERSIONINFO resource, as Explorer's Properties shows it: the strings of the first
@@ -109,7 +81,7 @@ std::string CPluginLibrary::DefaultPath()
 std::map<std::string, std::string> ReadVersionRecord(const std::string& libraryPath)
 {
     std::map<std::string, std::string> record;
-    const std::wstring path = Wide(libraryPath);
+    const std::wstring path = WideFromUtf8(libraryPath);
     DWORD ignored = 0;
     const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0)
@@ -130,7 +102,7 @@ std::map<std::string, std::string> ReadVersionRecord(const std::string& libraryP
     for (const wchar_t* key : {L"FileDescription", L"FileVersion", L"ProductVersion"}) {
         ::swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translation.Language, translation.CodePage, key);
         if (::VerQueryValueW(data.data(), block, &value, &length) && length > 0)
-            record[Utf8(key)] = Utf8(static_cast<const wchar_t*>(value));
+            record[Utf8FromWide(key)] = Utf8FromWide(static_cast<const wchar_t*>(value));
     }
     return record;
 }

@@ -3,7 +3,8 @@
 // so standard input is first copied whole to a private temporary file (created exclusively,
 // with an unpredictable name, readable by the owner only) whose name the plug-in is given;
 // the file is removed when the import is over, and also when an interrupt, a termination
-// request or a hang-up ends the program. Messages and outputs call it "<stdin>"; only the
+// request or a hang-up ends the program (on Windows: Ctrl-C, Ctrl-Break or the console
+// closing). Messages and outputs call it "<stdin>"; only the
 // trace, which records the plug-in's calls exactly as they were made, shows the copy's name.
 #include <string>
 #include <vector>
@@ -33,5 +34,11 @@ public:
 private:
     std::string SpoolPath;
 };
+
+// Removes the copy of standard input at once, whatever the import is doing: what the handler
+// that ends the program on an interrupt does first (the signal handler on Linux, the
+// console's control handler on Windows). Safe from that handler's context; a copy still being
+// written goes when its handle closes.
+void RemoveStandardInputCopy() noexcept;
 
 }  // namespace Host

@@ -1,7 +1,7 @@
 // The plug-in's messages in the reader's language, and how repeated messages and refused
 // values reach standard error.
 #include <cstdio>
-#include <cstdlib>
+#include <stdexcept>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include "platform/Utf16.h"
 #include "resources/MessageTexts.h"
 #include "resources/StringTable.h"
+#include "tests/support/TestFiles.h"
 
 using namespace Host;
 
@@ -114,18 +115,18 @@ TEST(Language, TheFirstLocaleVariableSetDecides)
             << (test.Lang ? test.Lang : "-");
 }
 
-// Feeds calls to the diagnostics and returns what they printed.
+// Feeds calls to the diagnostics and returns what they printed (into a file of a scratch
+// folder, as bytes).
 class DiagnosticsTranscript {
 public:
     explicit DiagnosticsTranscript(Language language, bool quiet = false)
-        : Stream(::open_memstream(&Buffer, &Size)), Diagnostics(Stream, quiet, false, language)
+        : Path(Folder.Path() + "/diagnostics.txt"), Stream(std::fopen(Path.c_str(), "wb")),
+          Diagnostics(Stream, quiet, false, language)
     {
+        if (!Stream)
+            throw std::runtime_error("cannot write " + Path);
     }
-    ~DiagnosticsTranscript()
-    {
-        std::fclose(Stream);
-        std::free(Buffer);
-    }
+    ~DiagnosticsTranscript() { std::fclose(Stream); }
     void Call(Op op, const std::string& text = std::string(), int integer = 0)
     {
         HostCall call;
@@ -137,11 +138,11 @@ public:
     std::string Printed()
     {
         std::fflush(Stream);
-        return std::string(Buffer, Size);
+        return Testing::ReadFile(Path);
     }
 
-    char* Buffer = nullptr;
-    std::size_t Size = 0;
+    Testing::CTempFolder Folder;
+    std::string Path;
     std::FILE* Stream;
     CDiagnostics Diagnostics;
 };

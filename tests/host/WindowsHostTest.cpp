@@ -1,10 +1,15 @@
 // m5import.exe as a Windows user runs it: the plug-in from its own folder, file names in any
 // script, UTF-8 output, the settings store under %APPDATA%, and DLLs that cannot serve.
+#include <cstdlib>
+#include <fcntl.h>
+#include <io.h>
+#include <thread>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "host/OutputFile.h"
+#include "host/StandardInput.h"
 #include "host/System.h"
 #include "platform/Utf16.h"
 #include "tests/support/M5Lines.h"
@@ -105,6 +110,48 @@ TEST(WindowsOutputFile, ControlHandlerTakesTheTemporaryFileAway)
     }
     EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"out.csv"});
     EXPECT_EQ(ReadFile(target), "previous output\n");
+}
+
+// Ctrl-C or a closed console while standard input is still being copied, or once the copy
+// is whole and the import reads it: the copy goes either way.
+TEST(WindowsStandardInput, ControlHandlerTakesTheCopyAway)
+{
+    const CTempFolder folder;
+    const char* previous = std::getenv("TMP");
+    const std::string previousTmp = previous ? previous : "";
+    SetEnvironment("TMP", folder.Path());  // where the copy is made
+    const std::string bytes = "some field data\r\n";
+    for (const bool whileCopying : {true, false}) {
+        SCOPED_TRACE(whileCopying ? "while copying" : "once copied");
+        int ends[2];
+        ASSERT_EQ(::_pipe(ends, 4096, _O_BINARY), 0);
+        ASSERT_EQ(::_write(ends[1], bytes.data(), static_cast<unsigned>(bytes.size())), static_cast<int>(bytes.size()));
+        if (!whileCopying)
+            ::_close(ends[1]);
+        Host::CStandardInput input;
+        std::string reason;
+        bool copied = false;
+        std::thread copying([&] { copied = input.Spool(ends[0], reason); });
+        if (whileCopying) {
+            // The copy exists and has the bytes written so far; the writer is still there.
+            for (int wait = 0; wait < 500 && FolderEntries(folder.Path()).empty(); ++wait)
+                ::Sleep(10);
+            ASSERT_EQ(FolderEntries(folder.Path()).size(), 1u);
+            ::Sleep(50);
+            EXPECT_EQ(Host::HandleConsoleControl(CTRL_CLOSE_EVENT), FALSE);
+            ::_close(ends[1]);
+            copying.join();
+            EXPECT_FALSE(copied) << "a copy taken away is not imported";
+        } else {
+            copying.join();
+            ASSERT_TRUE(copied) << reason;
+            EXPECT_EQ(ReadFile(input.Path()), bytes);
+            EXPECT_EQ(Host::HandleConsoleControl(CTRL_C_EVENT), FALSE);
+        }
+        ::_close(ends[0]);
+        EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{});
+    }
+    SetEnvironment("TMP", previousTmp);
 }
 
 // A file with several links keeps them: every name sees the new content.

@@ -1,6 +1,7 @@
 // Faults on the host's side of m5import: plug-in libraries that are not the importer or that
 // fail it, outputs that cannot be written, a disk that fills up, a settings store that cannot
 // be replaced. Each ends with a one-line reason and leaves no half-written file behind.
+#include <algorithm>
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
@@ -8,6 +9,7 @@
 #include <thread>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -115,6 +117,52 @@ TEST(HostFault, InterruptedImportLeavesNoTemporaryFile)
         EXPECT_EQ(ExitStatusOf(child), 128 + signal);
         ::close(writer);
         EXPECT_TRUE(Leftovers(folder.Path()).empty()) << "signal " << signal;
+        EXPECT_EQ(ReadFile(out), "previous output\n");
+    }
+}
+
+// Standard input stays open, so the import is still copying it when the signal comes; the
+// copy and the temporary output file must both go.
+TEST(StandardInput, TheCopyIsRemovedWhenTheImportIsInterrupted)
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const CTempFolder folder;
+        const std::string out = folder.Write("out.csv", "previous output\n");
+        int input[2];
+        ASSERT_EQ(::pipe(input), 0);
+        const std::vector<std::string> arguments = {M5IMPORT_PATH, "--plugin", M5PLUGIN_PATH, "--settings",
+                                                    folder.Path() + "/settings.ini", "--format", "csv", "-o", out, "-"};
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::dup2(input[0], 0);
+            ::close(input[0]);
+            ::close(input[1]);
+            ::setenv("TMPDIR", folder.Path().c_str(), 1);
+            std::vector<char*> argv;
+            for (const std::string& argument : arguments)
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(input[0]);
+        const std::string header = CrLf({M5Line(1, TextInfo("KN STAT"))});
+        ASSERT_EQ(::write(input[1], header.data(), header.size()), static_cast<ssize_t>(header.size()));
+        // Copy and output both begun: three entries besides out.csv.
+        for (int wait = 0; wait < 2000 && FolderEntries(folder.Path()).size() < 3; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const std::vector<std::string> during = FolderEntries(folder.Path());
+        EXPECT_EQ(std::count_if(during.begin(), during.end(),
+                                [](const std::string& name) { return name.rfind("m5import-stdin.", 0) == 0; }),
+                  1)
+            << "the copy was never begun";
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(input[1]);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
+        EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"out.csv"}) << "signal " << signal;
         EXPECT_EQ(ReadFile(out), "previous output\n");
     }
 }
