@@ -86,7 +86,7 @@ void ReadFile(benchmark::State& state)
     CountBytesAndLines(path, bytes, lines);
     for (auto _ : state) {
         Platform::TextModeFile file;
-        if (!file.Read(path)) {
+        if (!file.Read(Platform::Utf8ToUtf16(path))) {
             state.SkipWithError("cannot read the benchmark file");
             break;
         }

@@ -180,15 +180,50 @@ bool AllDigits(std::string_view text)
     return true;
 }
 
-// A one-digit minutes or seconds field is its tens digit, as in the packed notation.
+// A one-digit minutes or seconds field is its tens digit, as in the packed notation; a field
+// that is not there is 0.
 std::optional<int> ParseSexagesimal(std::string_view field)
 {
-    if (field.empty() || field.size() > 2 || !AllDigits(field))
-        return std::nullopt;
+    if (field.empty())
+        return 0;
     const int value = field.size() == 1 ? (field[0] - '0') * 10 : (field[0] - '0') * 10 + (field[1] - '0');
     if (value >= 60)
         return std::nullopt;
     return value;
+}
+
+// The fields of a dotted degrees-minutes-seconds text "D.MM.SS.f", checked for their form
+// only: digits, one or two of them for minutes and seconds. Fields not given are empty.
+struct DottedDmsFields {
+    double Sign = 1.0;
+    std::string_view Degrees, Minutes, Seconds, Fraction;
+};
+
+std::optional<DottedDmsFields> SplitDottedDms(std::string_view text)
+{
+    DottedDmsFields fields;
+    fields.Sign = TakeSign(text);
+    std::string_view parts[4];
+    int count = 0;
+    for (;;) {
+        const std::size_t point = text.find('.');
+        if (count == 3 && point != std::string_view::npos)
+            return std::nullopt;
+        parts[count++] = text.substr(0, point);
+        if (point == std::string_view::npos)
+            break;
+        text.remove_prefix(point + 1);
+    }
+    for (int i = 0; i < count; ++i) {
+        const bool sexagesimal = i == 1 || i == 2;
+        if (parts[i].empty() || !AllDigits(parts[i]) || (sexagesimal && parts[i].size() > 2))
+            return std::nullopt;
+    }
+    fields.Degrees = parts[0];
+    fields.Minutes = parts[1];
+    fields.Seconds = parts[2];
+    fields.Fraction = parts[3];
+    return fields;
 }
 
 // What each quantity's unit codes make of a number read from the text, in place; false for an
@@ -265,23 +300,22 @@ bool ReadUsualValue(const char16_t* text, bool dotted, double& value)
     return true;
 }
 
-}  // namespace
-
 // How the converters of one quantity read and convert: the full conversion of a text, what a
 // unit code makes of a number, and the unit code whose texts are dotted DMS (none: -1).
 struct UnitConversion {
+    ValueQuantity Quantity;
     std::optional<double> (*Convert)(int, std::string_view);
     bool (*Scale)(int, double&);
     int DottedCode;
 };
 
-namespace {
+const UnitConversion& ConversionOf(ValueQuantity quantity) noexcept;
 
 template <typename Interface>
 class CConverter final : public Interface {
 public:
-    CConverter(const UnitConversion& conversion, int code)
-        : How(conversion), Code(code), Dotted(conversion.DottedCode == code)
+    CConverter(ValueQuantity quantity, int code, IRefusedValueSink* refusals)
+        : How(ConversionOf(quantity)), Code(code), Dotted(How.DottedCode == code), Refusals(refusals)
     {
     }
 
@@ -298,20 +332,15 @@ public:
         delete this;
         return true;
     }
+    // The usual text is read where it stands; anything else, and a value its unit cannot
+    // hold, goes to the full reading, which alone refuses and reports why.
     bool ConvertText(const char16_t* text, double* out) override
     {
         if (!text || !out)
             return false;
         double value = 0;
-        if (ReadUsualValue(text, Dotted, value)) {
-            if (!How.Scale(Code, value))
-                return false;
-        } else {
-            const std::optional<double> full = ConvertFully(text);
-            if (!full)
-                return false;
-            value = *full;
-        }
+        if (!(ReadUsualValue(text, Dotted, value) && How.Scale(Code, value)) && !ConvertFully(text, value))
+            return false;
         *out = value;
         return true;
     }
@@ -319,7 +348,7 @@ public:
 private:
     ~CConverter() = default;
 
-    std::optional<double> ConvertFully(const char16_t* text) const
+    bool ConvertFully(const char16_t* text, double& value) const
     {
         // Value texts are short and ASCII; anything else is refused by the syntax anyway, so
         // it is enough to see it as UTF-8.
@@ -328,22 +357,29 @@ private:
         // Units 1 to 0x7F: neither the end nor beyond ASCII.
         for (char16_t c = 0; length < sizeof ascii && static_cast<unsigned>((c = text[length]) - 1) < 0x7F; ++length)
             ascii[length] = static_cast<char>(c);
-        if (text[length] == u'\0')
-            return How.Convert(Code, std::string_view(ascii, length));
-        const std::string utf8 = Platform::Utf16ToUtf8(text);
-        return How.Convert(Code, utf8);
+        const std::string slow = text[length] ? Platform::Utf16ToUtf8(text) : std::string();
+        const std::string_view utf8 = text[length] ? std::string_view(slow) : std::string_view(ascii, length);
+        const std::optional<double> full = How.Convert(Code, utf8);
+        if (!full) {
+            if (Refusals)
+                Refusals->OnRefusedValue(How.Quantity, utf8, ExplainRefusal(How.Quantity, Code, utf8));
+            return false;
+        }
+        value = *full;
+        return true;
     }
 
     const UnitConversion& How;
     int Code;
     bool Dotted;
+    IRefusedValueSink* Refusals;
     int Count = 0;
 };
 
 template <typename Interface>
-Interface* MakeConverter(const UnitConversion& conversion, int code)
+Interface* MakeConverter(ValueQuantity quantity, int code, IRefusedValueSink* refusals)
 {
-    auto* converter = new CConverter<Interface>(conversion, code);
+    auto* converter = new CConverter<Interface>(quantity, code, refusals);
     converter->AddRef();
     return converter;
 }
@@ -361,47 +397,47 @@ std::optional<double> ParseDecimal(std::string_view text)
 
 std::optional<double> ParseDottedDms(std::string_view text)
 {
-    const double sign = TakeSign(text);
-    if (double usual = 0; ReadUsualDms(text.data(), text.data() + text.size(), sign, usual))
+    std::string_view digits = text;
+    const double sign = TakeSign(digits);
+    if (double usual = 0; ReadUsualDms(digits.data(), digits.data() + digits.size(), sign, usual))
         return Finite(usual);
-    std::string_view fields[4];
-    int count = 0;
-    for (;;) {
-        const std::size_t point = text.find('.');
-        if (count == 3 && point != std::string_view::npos)
-            return std::nullopt;
-        fields[count++] = text.substr(0, point);
-        if (point == std::string_view::npos)
-            break;
-        text.remove_prefix(point + 1);
-    }
-    if (fields[0].empty() || !AllDigits(fields[0]))
+    const std::optional<DottedDmsFields> fields = SplitDottedDms(text);
+    if (!fields)
         return std::nullopt;
-    int minutes = 0;
-    int seconds = 0;
-    if (count > 1) {
-        const auto m = ParseSexagesimal(fields[1]);
-        if (!m)
-            return std::nullopt;
-        minutes = *m;
-    }
-    if (count > 2) {
-        const auto s = ParseSexagesimal(fields[2]);
-        if (!s)
-            return std::nullopt;
-        seconds = *s;
-    }
+    const auto minutes = ParseSexagesimal(fields->Minutes);
+    const auto seconds = ParseSexagesimal(fields->Seconds);
+    if (!minutes || !seconds)
+        return std::nullopt;
     double fraction = 0;
-    if (count > 3) {
-        if (fields[3].empty() || !AllDigits(fields[3]))
-            return std::nullopt;
-        const auto f = ParseUnsigned("0." + std::string(fields[3]));
+    if (!fields->Fraction.empty()) {
+        const auto f = ParseUnsigned("0." + std::string(fields->Fraction));
         fraction = f ? *f : 0.0;
     }
-    const auto degrees = ParseUnsigned(fields[0]);
+    const auto degrees = ParseUnsigned(fields->Degrees);
     if (!degrees)
         return std::nullopt;
-    return Finite(sign * (*degrees + minutes / 60.0 + (seconds + fraction) / 3600.0));
+    return Finite(fields->Sign * (*degrees + *minutes / 60.0 + (*seconds + fraction) / 3600.0));
+}
+
+Refusal ExplainRefusal(ValueQuantity quantity, int code, std::string_view text)
+{
+    if (quantity == ValueQuantity::Angle && code == 1) {
+        const std::optional<DottedDmsFields> fields = SplitDottedDms(text);
+        if (!fields)
+            return Refusal::NotDottedDms;
+        if (!ParseSexagesimal(fields->Minutes) || !ParseSexagesimal(fields->Seconds))
+            return Refusal::SixtyOrMore;
+        return Refusal::OutOfRange;
+    }
+    TakeSign(text);
+    std::size_t digits = 0;
+    std::size_t points = 0;
+    for (char c : text) {
+        digits += IsDigit(c) ? 1 : 0;
+        points += c == '.' ? 1 : 0;
+    }
+    const bool wellFormed = digits > 0 && points <= 1 && digits + points == text.size();
+    return wellFormed ? Refusal::OutOfRange : Refusal::NotANumber;
 }
 
 std::optional<double> ConvertAngle(int code, std::string_view text)
@@ -426,16 +462,27 @@ std::optional<double> ConvertTemperature(int code, std::string_view text)
 
 namespace {
 
-const UnitConversion AngleConversion{ConvertAngle, ScaleAngle, 1};
-const UnitConversion DistanceConversion{ConvertDistance, ScaleDistance, -1};
-const UnitConversion PressureConversion{ConvertPressure, ScalePressure, -1};
-const UnitConversion TemperatureConversion{ConvertTemperature, ScaleTemperature, -1};
+const UnitConversion AngleConversion{ValueQuantity::Angle, ConvertAngle, ScaleAngle, 1};
+const UnitConversion DistanceConversion{ValueQuantity::Distance, ConvertDistance, ScaleDistance, -1};
+const UnitConversion PressureConversion{ValueQuantity::Pressure, ConvertPressure, ScalePressure, -1};
+const UnitConversion TemperatureConversion{ValueQuantity::Temperature, ConvertTemperature, ScaleTemperature, -1};
+
+const UnitConversion& ConversionOf(ValueQuantity quantity) noexcept
+{
+    switch (quantity) {
+    case ValueQuantity::Angle: return AngleConversion;
+    case ValueQuantity::Distance: return DistanceConversion;
+    case ValueQuantity::Pressure: return PressureConversion;
+    case ValueQuantity::Temperature: return TemperatureConversion;
+    }
+    return DistanceConversion;
+}
 
 }  // namespace
 
-CConverterFactory* CConverterFactory::Create()
+CConverterFactory* CConverterFactory::Create(IRefusedValueSink* refusals)
 {
-    auto* factory = new CConverterFactory();
+    auto* factory = new CConverterFactory(refusals);
     factory->AddRef();
     return factory;
 }
@@ -471,13 +518,12 @@ CConverterFactory::~CConverterFactory()
 }
 
 template <typename Interface>
-Interface* CConverterFactory::Share(Interface*& slot, const UnitConversion& conversion, int code,
-                                    bool known)
+Interface* CConverterFactory::Share(Interface*& slot, ValueQuantity quantity, int code, bool known)
 {
     if (!known)
         return nullptr;
     if (!slot) {
-        slot = MakeConverter<Interface>(conversion, code);
+        slot = MakeConverter<Interface>(quantity, code, Refusals);
         --Outstanding;  // the factory's own reference is the host's, not handed out
     }
     slot->AddRef();
@@ -487,25 +533,25 @@ Interface* CConverterFactory::Share(Interface*& slot, const UnitConversion& conv
 Plugin::IAngleConverter* CConverterFactory::GetAngleConverter(std::int32_t unitCode)
 {
     const bool known = unitCode == 1 || unitCode == 3 || unitCode == 4 || unitCode == 5;
-    return Share(Angles[known ? unitCode : 0], AngleConversion, unitCode, known);
+    return Share(Angles[known ? unitCode : 0], ValueQuantity::Angle, unitCode, known);
 }
 
 Plugin::IDistanceConverter* CConverterFactory::GetDistanceConverter(std::int32_t unitCode)
 {
     const bool known = unitCode == 0 || unitCode == 1;
-    return Share(Distances[known ? unitCode : 0], DistanceConversion, unitCode, known);
+    return Share(Distances[known ? unitCode : 0], ValueQuantity::Distance, unitCode, known);
 }
 
 Plugin::IPressureConverter* CConverterFactory::GetPressureConverter(std::int32_t unitCode)
 {
     const bool known = unitCode >= 0 && unitCode <= 2;
-    return Share(Pressures[known ? unitCode : 0], PressureConversion, unitCode, known);
+    return Share(Pressures[known ? unitCode : 0], ValueQuantity::Pressure, unitCode, known);
 }
 
 Plugin::ITemperatureConverter* CConverterFactory::GetTemperatureConverter(std::int32_t unitCode)
 {
     const bool known = unitCode == 0 || unitCode == 1;
-    return Share(Temperatures[known ? unitCode : 0], TemperatureConversion, unitCode, known);
+    return Share(Temperatures[known ? unitCode : 0], ValueQuantity::Temperature, unitCode, known);
 }
 
 long CConverterFactory::OutstandingReferences() noexcept

@@ -1,7 +1,7 @@
 #include "host/CsvWriter.h"
 
-#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 #include "host/ShortestDecimal.h"
 
@@ -10,33 +10,32 @@ namespace Host {
 namespace {
 
 // The value columns after file, role, station, name, code, kind and flag, in header order.
-const std::optional<double> ImportedPoint::*const ValueMembers[] = {
-    &ImportedPoint::X,
-    &ImportedPoint::Y,
-    &ImportedPoint::Z,
-    &ImportedPoint::InstrumentHeight,
-    &ImportedPoint::TargetHeight,
-    &ImportedPoint::HorizontalAngle,
-    &ImportedPoint::VerticalAngle,
-    &ImportedPoint::SlopeDistance,
-    &ImportedPoint::HorizontalDistance,
-    &ImportedPoint::HeightDifference,
-    &ImportedPoint::Pressure,
-    &ImportedPoint::Temperature,
+struct ValueColumn {
+    std::optional<double> ImportedPoint::*Member;
+    bool IsAngle;
 };
 
-struct PendingRow {
-    const ImportedPoint* Point;
-    const char* Role;
-    const std::string* Station;  // the observing station's name for a target
+const ValueColumn ValueColumns[] = {
+    {&ImportedPoint::X, false},
+    {&ImportedPoint::Y, false},
+    {&ImportedPoint::Z, false},
+    {&ImportedPoint::InstrumentHeight, false},
+    {&ImportedPoint::TargetHeight, false},
+    {&ImportedPoint::HorizontalAngle, true},
+    {&ImportedPoint::VerticalAngle, true},
+    {&ImportedPoint::SlopeDistance, false},
+    {&ImportedPoint::HorizontalDistance, false},
+    {&ImportedPoint::HeightDifference, false},
+    {&ImportedPoint::Pressure, false},
+    {&ImportedPoint::Temperature, false},
 };
 
-const std::string NoStation;
+constexpr std::size_t FirstValueColumn = 7;
 
-bool NeedsQuotes(const std::string& text)
+bool NeedsQuotes(const std::string& text, char delimiter)
 {
     for (const char c : text)
-        if (c == ',' || c == '"' || c == '\r' || c == '\n')
+        if (c == delimiter || c == '"' || c == '\r' || c == '\n')
             return true;
     return false;
 }
@@ -48,6 +47,17 @@ const std::vector<std::string>& CCsvWriter::Header()
     static const std::vector<std::string> header = {
         "file", "role", "station", "name", "code", "kind", "flag", "x", "y", "z", "instrument_height",
         "target_height", "hz", "v", "sd", "hd", "height_difference", "pressure", "temperature"};
+    return header;
+}
+
+std::vector<std::string> CCsvWriter::Header(AngleUnit angles)
+{
+    std::vector<std::string> header = Header();
+    if (angles == AngleUnit::Radian)
+        return header;
+    for (std::size_t i = 0; i < std::size(ValueColumns); ++i)
+        if (ValueColumns[i].IsAngle)
+            header[FirstValueColumn + i] += std::string("_") + AngleUnitName(angles);
     return header;
 }
 
@@ -70,9 +80,9 @@ void CCsvWriter::WriteRecord(const std::vector<std::string>& fields)
     Out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
-void CCsvWriter::AppendField(std::string& row, const std::string& text)
+void CCsvWriter::AppendField(std::string& row, const std::string& text, char delimiter)
 {
-    if (!NeedsQuotes(text)) {
+    if (!NeedsQuotes(text, delimiter)) {
         row += text;
         return;
     }
@@ -104,47 +114,31 @@ void CCsvWriter::WritePoint(const std::string& fileField, const char* role, cons
         if (*integer)
             Row.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, **integer).ptr);
     }
-    for (const auto member : ValueMembers) {
+    for (const ValueColumn& column : ValueColumns) {
         Row += ',';
-        if (const std::optional<double>& value = point.*member)
+        const std::optional<double>& value = point.*column.Member;
+        if (!value)
+            continue;
+        if (column.IsAngle)
+            AppendAngle(*value);
+        else
             AppendShortest(Row, *value);
     }
     Row += "\r\n";
     Out.write(Row.data(), static_cast<std::streamsize>(Row.size()));
 }
 
-void CCsvWriter::Write(const ImportData& data)
+void CCsvWriter::AppendAngle(double radians)
 {
-    WriteRecord(Header());
-    for (const ImportedFile& file : data.Files) {
-        // Rows in the order the plug-in sent the items, as in the table and the trace.
-        // Each of the three lists is in that order already, so merging them is enough.
-        std::size_t count = file.Stations.size() + file.LooseTargets.size() + file.Points.size();
-        for (const ImportedStation& station : file.Stations)
-            count += station.Targets.size();
-        std::vector<PendingRow> rows;
-        rows.reserve(count);
-        for (const ImportedStation& station : file.Stations) {
-            rows.push_back({&station.Station, "station", &NoStation});
-            for (const ImportedPoint& target : station.Targets)
-                rows.push_back({&target, "target", &station.Station.Name});
-        }
-        const auto looseTargets = static_cast<std::ptrdiff_t>(rows.size());
-        for (const ImportedPoint& target : file.LooseTargets)
-            rows.push_back({&target, "target", &NoStation});
-        const auto points = static_cast<std::ptrdiff_t>(rows.size());
-        for (const ImportedPoint& point : file.Points)
-            rows.push_back({&point, "point", &NoStation});
-        const auto bySequence = [](const PendingRow& a, const PendingRow& b) {
-            return a.Point->Sequence < b.Point->Sequence;
-        };
-        std::inplace_merge(rows.begin(), rows.begin() + looseTargets, rows.begin() + points, bySequence);
-        std::inplace_merge(rows.begin(), rows.begin() + points, rows.end(), bySequence);
-        std::string fileField;
-        AppendField(fileField, file.Name);
-        for (const PendingRow& row : rows)
-            WritePoint(fileField, row.Role, *row.Station, *row.Point);
-    }
+    if (Angles == AngleUnit::Dms)
+        AppendField(Row, FormatDms(radians));
+    else
+        AppendShortest(Row, AngleFromRadians(radians, Angles));
+}
+
+void CCsvWriter::WriteHeader()
+{
+    WriteRecord(Header(Angles));
 }
 
 }  // namespace Host

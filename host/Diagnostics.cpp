@@ -1,11 +1,20 @@
 #include "host/Diagnostics.h"
 
+#include "host/MessageCatalog.h"
+
 namespace Host {
+
+namespace {
+
+constexpr const char* WarningKind = "warning: ";
+
+}  // namespace
 
 void CDiagnostics::OnCall(const HostCall& call)
 {
     switch (call.Operation) {
     case Op::SetFileName:
+        SummariseFile();
         FileName = call.Text;
         Line = -1;
         ShownPercent = -1;
@@ -15,11 +24,11 @@ void CDiagnostics::OnCall(const HostCall& call)
         break;
     case Op::ReportMessage:
         ++Messages;
-        Print("", call.Text);
+        Report("", call.Text, ShowMessage(call.Text, Shown));
         break;
     case Op::ReportWarning:
         ++Warnings;
-        Print("warning: ", call.Text);
+        Report(WarningKind, call.Text, ShowMessage(call.Text, Shown));
         break;
     case Op::SetProgress:
         DrawProgress(call.Float);
@@ -29,19 +38,51 @@ void CDiagnostics::OnCall(const HostCall& call)
     }
 }
 
-void CDiagnostics::Print(const char* kind, const std::string& text)
+void CDiagnostics::OnRefusedValue(ValueQuantity quantity, std::string_view text, Refusal why)
 {
-    if (Quiet)
+    ++RefusedValues;
+    // Refusals of one quantity for one reason are alike, whatever the text.
+    Report(WarningKind, DescribeRefusedValue(quantity, "…", why, Shown), DescribeRefusedValue(quantity, text, why, Shown));
+}
+
+void CDiagnostics::Finish()
+{
+    SummariseFile();
+    ClearProgress();
+}
+
+void CDiagnostics::Warn(const std::string& text)
+{
+    if (!Quiet)
+        Print("m5import", WarningKind + text);
+}
+
+void CDiagnostics::Report(const char* kind, const std::string& groupText, const std::string& text)
+{
+    const std::optional<std::int64_t> line = Line >= 0 ? std::optional<std::int64_t>(Line + 1) : std::nullopt;
+    if (Quiet || !Repeats.Admit(kind, groupText, line))
         return;
+    Print(line ? FileName + ":" + std::to_string(*line) : FileName, kind + text);
+}
+
+void CDiagnostics::SummariseFile()
+{
+    for (const CRepeatedMessages::Summary& summary : Repeats.TakeSummaries()) {
+        std::string text = summary.Kind + MoreLikeThis(summary.More, Shown);
+        if (summary.FirstLine)
+            text += " (" + LineRange(*summary.FirstLine, *summary.LastLine, Shown) + ")";
+        Print(FileName, text + ": " + ShowMessage(summary.Text, Shown));
+    }
+}
+
+void CDiagnostics::Print(const std::string& where, const std::string& text)
+{
     ClearProgress();
     std::string oneLine = text;
     for (char& c : oneLine)
         if (c == '\n' || c == '\r')
             c = ' ';
-    std::string where = FileName;
-    if (Line >= 0)
-        where += ":" + std::to_string(Line + 1);
-    std::fprintf(Stream, "%s: %s%s\n", where.c_str(), kind, oneLine.c_str());
+    std::fprintf(Stream, "%s: %s\n", where.c_str(), oneLine.c_str());
 }
 
 void CDiagnostics::DrawProgress(float percent)

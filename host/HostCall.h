@@ -31,6 +31,9 @@ class ICallSink {
 public:
     virtual ~ICallSink() = default;
     virtual void OnCall(const HostCall& call) = 0;
+    // Whether SetFileName is to carry the name exactly as the plug-in passed it, rather than
+    // the name the user knows the file by (standard input is imported from a private copy).
+    virtual bool WantsNamesAsPassed() const { return false; }
 };
 
 }  // namespace Host

@@ -77,7 +77,7 @@ bool IdentifyPlugin(Plugin::IGroundBasedMIP* plugin, std::string& reason)
     // {E2109592-5EF7-43BD-81D6-08EA781E0AB2}
     static const Plugin::Guid Expected = {0xE2109592, 0x5EF7, 0x43BD, {0x81, 0xD6, 0x08, 0xEA, 0x78, 0x1E, 0x0A, 0xB2}};
     const std::string name = TakeSystemString(plugin->GetName());
-    const Plugin::Guid id = plugin->GetId();
+    const Plugin::Guid id = Plugin::IdOf(*plugin);
     TakeSystemString(plugin->GetFileFilter());  // read as a host does; the filter is not used here
     if (name.empty() || std::memcmp(&id, &Expected, sizeof id) != 0) {
         reason = "the plug-in is not the M5 importer (" + (name.empty() ? std::string("no name") : name) + ", " +
@@ -96,7 +96,7 @@ int PrintVersion(CPluginLibrary& library, std::ostream& out)
     }
     out << "m5import, with the plug-in " << library.Path() << "\n";
     out << "  name:       " << TakeSystemString(plugin->GetName()) << "\n";
-    out << "  identifier: " << FormatGuid(plugin->GetId()) << "\n";
+    out << "  identifier: " << FormatGuid(Plugin::IdOf(*plugin)) << "\n";
     out << "  files:      " << TakeSystemString(plugin->GetFileFilter()) << "\n";
     plugin->Release();
     const auto record = ReadVersionRecord(library.Path());

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/OutputFormat.h"
+
 namespace Plugin {
 class IGroundBasedMIP;
 }
@@ -15,14 +17,22 @@ namespace Host {
 class CPluginLibrary;
 
 struct ImportOptions {
-    std::vector<std::string> Files;
-    std::string Format = "table";
+    std::vector<std::string> Files;  // "-" is standard input
+    OutputOptions Output;            // the format and how it is written
     std::string OutputPath;
     std::string Crs;  // --crs, for the GIS and CAD formats
     std::string SettingsPath;
     std::map<std::string, std::int32_t> Overrides;  // --set, for this run only
     bool Quiet = false;
     bool Progress = true;
+    bool AutoLayout = false;  // --layout auto: each file read with the columns found in it
+};
+
+struct LayoutCommandOptions {
+    std::vector<std::string> Files;
+    std::string SettingsPath;
+    std::map<std::string, std::int32_t> Overrides;  // --set: the settings the file is compared with
+    int Lines = 10;                                 // point records shown under the ruler
 };
 
 struct SettingsCommandOptions {
@@ -48,5 +58,10 @@ int PrintVersion(CPluginLibrary& library, std::ostream& out);
 // `m5import settings`: edits through the plug-in's property list; 0 saved or shown, 1
 // refused, 2 for a usage error.
 int RunSettingsCommand(CPluginLibrary& library, const SettingsCommandOptions& options, std::ostream& out);
+
+// `m5import layout`: where each file's names and codes stand, the settings that read them,
+// and the first point records under a ruler of the information text; 0 when every file was
+// read, 1 when one could not be or the plug-in would refuse it, 2 for a usage error.
+int RunLayoutCommand(const LayoutCommandOptions& options, std::ostream& out);
 
 }  // namespace Host

@@ -33,10 +33,20 @@ void CImportContext::EmitDouble(Op op, double value)
 Plugin::IConverterFactory* CImportContext::GetConverterFactory()
 {
     Emit(Op::GetConverterFactory);
-    return CConverterFactory::Create();
+    return CConverterFactory::Create(Refusals);
 }
 
-void CImportContext::SetFileName(const char16_t* name) { EmitText(Op::SetFileName, name); }
+void CImportContext::SetFileName(const char16_t* name)
+{
+    const std::string passed = Platform::Utf16ToUtf8(name);
+    const auto shown = ShownNames.find(passed);
+    Call.Operation = Op::SetFileName;
+    for (ICallSink* sink : Sinks) {
+        Call.Text = shown == ShownNames.end() || sink->WantsNamesAsPassed() ? passed : shown->second;
+        sink->OnCall(Call);
+    }
+}
+
 void CImportContext::SetCurrentLine(std::int32_t line) { EmitInteger(Op::SetCurrentLine, line); }
 void CImportContext::ReportWarning(const char16_t* text) { EmitText(Op::ReportWarning, text); }
 void CImportContext::ReportMessage(const char16_t* text) { EmitText(Op::ReportMessage, text); }

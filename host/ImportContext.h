@@ -1,6 +1,8 @@
 #pragma once
 // The host's import context: receives every call the plug-in makes during an import and
 // hands it, in order, to the sinks that write the trace, the diagnostics and the model.
+#include <map>
+#include <string>
 #include <vector>
 
 #include "host/HostCall.h"
@@ -8,9 +10,15 @@
 
 namespace Host {
 
+class IRefusedValueSink;
+
 class CImportContext final : public Plugin::IImportContext {
 public:
     void AddSink(ICallSink& sink) { Sinks.push_back(&sink); }
+    // Told of the value texts the converters refuse; must outlive the import.
+    void SetRefusedValueSink(IRefusedValueSink* sink) { Refusals = sink; }
+    // The file the plug-in will be given as passedName is shown to the user as shownName.
+    void ShowFileAs(const std::string& passedName, const std::string& shownName) { ShownNames[passedName] = shownName; }
 
     Plugin::IConverterFactory* GetConverterFactory() override;
     void SetFileName(const char16_t* name) override;
@@ -59,6 +67,8 @@ private:
     void EmitDouble(Op op, double value);
 
     std::vector<ICallSink*> Sinks;
+    IRefusedValueSink* Refusals = nullptr;
+    std::map<std::string, std::string> ShownNames;
     HostCall Call;  // reused for every call
 };
 

@@ -2,6 +2,29 @@
 
 namespace Host {
 
+void ApplyValueCall(ImportedPoint& item, const HostCall& call)
+{
+    const double value = call.Double;
+    switch (call.Operation) {
+    case Op::SetX: item.X = value; break;
+    case Op::SetY: item.Y = value; break;
+    case Op::SetZ: item.Z = value; break;
+    case Op::SetPointKind: item.Kind = call.Integer; break;
+    case Op::SetPointFlag: item.Flag = call.Integer; break;
+    case Op::SetPointCode: item.Code = call.Text; break;
+    case Op::SetInstrumentHeight: item.InstrumentHeight = value; break;
+    case Op::SetPressure: item.Pressure = value; break;
+    case Op::SetTemperature: item.Temperature = value; break;
+    case Op::SetVerticalAngle: item.VerticalAngle = value; break;
+    case Op::SetHorizontalAngle: item.HorizontalAngle = value; break;
+    case Op::SetTargetHeight: item.TargetHeight = value; break;
+    case Op::SetSlopeDistance: item.SlopeDistance = value; break;
+    case Op::SetHorizontalDistance: item.HorizontalDistance = value; break;
+    case Op::SetHeightDifference: item.HeightDifference = value; break;
+    default: break;
+    }
+}
+
 ImportedFile& CImportModel::File()
 {
     if (Model.Files.empty())
@@ -73,28 +96,8 @@ ImportedPoint* CImportModel::Current()
 
 void CImportModel::ApplyValue(const HostCall& call)
 {
-    ImportedPoint* item = Current();
-    if (!item)
-        return;
-    const double value = call.Double;
-    switch (call.Operation) {
-    case Op::SetX: item->X = value; break;
-    case Op::SetY: item->Y = value; break;
-    case Op::SetZ: item->Z = value; break;
-    case Op::SetPointKind: item->Kind = call.Integer; break;
-    case Op::SetPointFlag: item->Flag = call.Integer; break;
-    case Op::SetPointCode: item->Code = call.Text; break;
-    case Op::SetInstrumentHeight: item->InstrumentHeight = value; break;
-    case Op::SetPressure: item->Pressure = value; break;
-    case Op::SetTemperature: item->Temperature = value; break;
-    case Op::SetVerticalAngle: item->VerticalAngle = value; break;
-    case Op::SetHorizontalAngle: item->HorizontalAngle = value; break;
-    case Op::SetTargetHeight: item->TargetHeight = value; break;
-    case Op::SetSlopeDistance: item->SlopeDistance = value; break;
-    case Op::SetHorizontalDistance: item->HorizontalDistance = value; break;
-    case Op::SetHeightDifference: item->HeightDifference = value; break;
-    default: break;
-    }
+    if (ImportedPoint* item = Current())
+        ApplyValueCall(*item, call);
 }
 
 void CImportModel::OnCall(const HostCall& call)

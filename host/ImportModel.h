@@ -63,6 +63,10 @@ struct ImportData {
     std::vector<ImportedFile> Files;
 };
 
+// Applies a value call (SetX ... SetHeightDifference, SetPointKind, SetPointFlag,
+// SetPointCode) to the item it concerns; other calls change nothing.
+void ApplyValueCall(ImportedPoint& item, const HostCall& call);
+
 // Builds ImportData from the calls of one import. Value calls apply to the item begun last in
 // the current file; a value call before any item of the file is dropped. Data reported before
 // any SetFileName open a file with an empty name.

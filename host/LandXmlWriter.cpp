@@ -46,9 +46,31 @@ bool HasObservation(const ImportedPoint& point)
            point.HeightDifference;
 }
 
+// XML 1.0 has no way to carry the control characters other than tab, line feed and carriage
+// return, not even as character references, nor the non-characters U+FFFE and U+FFFF; a
+// field file may hold them in a name or code. Each becomes U+FFFD, the replacement character.
+std::string XmlText(const std::string& utf8)
+{
+    std::string text;
+    text.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        const bool control = byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
+        const bool nonCharacter = byte == 0xEF && utf8.compare(i, 2, "\xEF\xBF") == 0 && i + 2 < utf8.size() &&
+                                  (utf8[i + 2] == '\xBE' || utf8[i + 2] == '\xBF');
+        if (control || nonCharacter) {
+            text += "\xEF\xBF\xBD";
+            i += nonCharacter ? 2 : 0;
+        } else {
+            text += utf8[i];
+        }
+    }
+    return text;
+}
+
 std::string PointName(const ImportedPoint& point)
 {
-    return point.Name.empty() ? std::string("unnamed") : point.Name;
+    return point.Name.empty() ? std::string("unnamed") : XmlText(point.Name);
 }
 
 // The CgPoints of the document. A point name can come more than once (a target that becomes
@@ -90,7 +112,7 @@ private:
         pugi::xml_node node = Points.append_child("CgPoint");
         node.append_attribute("name") = name.c_str();
         if (point.Code && !point.Code->empty())
-            node.append_attribute("code") = point.Code->c_str();
+            node.append_attribute("code") = XmlText(*point.Code).c_str();
         std::string text = Number(*point.X) + " " + Number(*point.Y);
         if (point.Z)
             text += " " + Number(*point.Z);
@@ -135,9 +157,9 @@ void WriteObservation(pugi::xml_node setup, const ImportedPoint& target, CPointR
         return;
     }
     // Without a position there is no CgPoint to refer to: the target is named in place.
-    point.append_attribute("name") = target.Name.c_str();
+    point.append_attribute("name") = XmlText(target.Name).c_str();
     if (target.Code && !target.Code->empty())
-        point.append_attribute("code") = target.Code->c_str();
+        point.append_attribute("code") = XmlText(*target.Code).c_str();
 }
 
 void WriteSetup(pugi::xml_node survey, const ImportedStation& station, int id, CPointRegistry& registry)
@@ -145,7 +167,7 @@ void WriteSetup(pugi::xml_node survey, const ImportedStation& station, int id, C
     const ImportedPoint& point = station.Station;
     pugi::xml_node setup = survey.append_child("InstrumentSetup");
     setup.append_attribute("id") = ("setup" + std::to_string(id)).c_str();
-    setup.append_attribute("stationName") = point.Name.c_str();
+    setup.append_attribute("stationName") = XmlText(point.Name).c_str();
     // The schema requires an instrument height; a set-up without one says so in a note.
     const bool knownHeight = point.InstrumentHeight && std::isfinite(*point.InstrumentHeight);
     setup.append_attribute("instrumentHeight") = knownHeight ? Number(*point.InstrumentHeight).c_str() : "0";
@@ -238,7 +260,7 @@ void CLandXmlWriter::Write(const ImportData& data)
     int setupId = 0;
     for (const ImportedFile& file : data.Files) {
         pugi::xml_node survey = root.append_child("Survey");
-        survey.append_child("SurveyHeader").append_attribute("name") = file.Name.c_str();
+        survey.append_child("SurveyHeader").append_attribute("name") = XmlText(file.Name).c_str();
         for (const ImportedStation& station : file.Stations)
             WriteSetup(survey, station, ++setupId, registry);
         RegisterOthers(file, registry);

@@ -109,6 +109,11 @@ private:
 
 }  // namespace
 
+std::string OgrFormatNamesForHelp()
+{
+    return "gpkg, shp, geojson, kml, dxf, ogr:DRIVER";
+}
+
 bool IsOgrFormatName(const std::string& name)
 {
     return !DriverFor(name).empty();
@@ -124,26 +129,26 @@ void AddOgrOptions(CLI::App& app, ImportOptions& options)
 
 bool CheckOgrOptions(const ImportOptions& options, std::string& reason)
 {
-    if (!IsOgrFormatName(options.Format)) {
+    if (!IsOgrFormatName(options.Output.Format)) {
         if (options.Crs.empty())
             return true;
         reason = "--crs applies to the GIS and CAD formats only (gpkg, shp, geojson, kml, dxf, ogr:DRIVER)";
         return false;
     }
     if (options.OutputPath.empty() || options.OutputPath == "-") {
-        reason = "--format " + options.Format + " writes files, not a stream: name one with -o FILE";
+        reason = "--format " + options.Output.Format + " writes files, not a stream: name one with -o FILE";
         return false;
     }
     if (!CheckFileTarget(options.OutputPath, reason))
         return false;
-    const std::string driver = DriverFor(options.Format);
+    const std::string driver = DriverFor(options.Output.Format);
     const OgrModuleTable* module = LoadModule(reason);
     if (!module || !module->CheckDriver(driver, reason))
         return false;
     if (!options.Crs.empty() && !module->CheckCrs(options.Crs, reason))
         return false;
     if (options.Crs.empty() && NeedsGeographic(driver)) {
-        reason = "--format " + options.Format +
+        reason = "--format " + options.Output.Format +
                  " needs longitude and latitude: name the coordinate reference system of the points with --crs";
         return false;
     }
@@ -156,9 +161,10 @@ std::unique_ptr<IOutputFormat> MakeOgrFormat(const ImportOptions& options, std::
     if (!module)
         return nullptr;
     OgrWriterOptions writerOptions;
-    writerOptions.Driver = DriverFor(options.Format);
+    writerOptions.Driver = DriverFor(options.Output.Format);
     writerOptions.Crs = options.Crs;
     writerOptions.Geographic = NeedsGeographic(writerOptions.Driver);
+    writerOptions.Angles = options.Output.Angles.value_or(AngleUnit::Radian);
     auto format = std::make_unique<COgrFormat>(*module, std::move(writerOptions), options.OutputPath, options.Quiet);
     if (!format->Open(reason))
         return nullptr;

@@ -15,6 +15,8 @@ class App;
 namespace Host {
 
 bool IsOgrFormatName(const std::string& name);
+// The names of these formats as --help lists them; empty in a build without them.
+std::string OgrFormatNamesForHelp();
 
 // Adds --crs to the import's options.
 void AddOgrOptions(CLI::App& app, ImportOptions& options);

@@ -9,6 +9,11 @@ bool IsOgrFormatName(const std::string&)
     return false;
 }
 
+std::string OgrFormatNamesForHelp()
+{
+    return std::string();
+}
+
 void AddOgrOptions(CLI::App&, ImportOptions&) {}
 
 bool CheckOgrOptions(const ImportOptions& options, std::string& reason)

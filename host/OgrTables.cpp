@@ -6,7 +6,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
-#include "host/TableWriter.h"
+#include "host/AngleUnit.h"
 
 namespace Host::Ogr {
 
@@ -81,16 +81,6 @@ const std::optional<std::int32_t>& IntegerOf(std::size_t field, const LayerItem&
     return field == 3 ? item.Point->Kind : item.Point->Flag;
 }
 
-double AngleIn(AngleUnit unit, double radians)
-{
-    constexpr double Pi = 3.14159265358979323846;
-    switch (unit) {
-    case AngleUnit::Degrees: return radians * (180.0 / Pi);
-    case AngleUnit::Gon: return radians * (200.0 / Pi);
-    default: return radians;
-    }
-}
-
 // Points with elevation where the driver takes the odd point without one among them (or, for
 // a shapefile, where one point has an elevation); otherwise points with elevation, points
 // without or, when the layer has both, any geometry.
@@ -155,9 +145,9 @@ void SetAttributes(OGRFeature& feature, const LayerItem& item, const std::vector
                 feature.SetField(index, *value);
         } else if (const std::optional<double>& value = item.Point->*attribute.Value) {
             if (attribute.Type == FieldType::Angle && angles == AngleUnit::Dms)
-                feature.SetField(index, CTableWriter::FormatAngle(*value).c_str());
+                feature.SetField(index, FormatDms(*value).c_str());
             else
-                feature.SetField(index, attribute.Type == FieldType::Angle ? AngleIn(angles, *value) : *value);
+                feature.SetField(index, attribute.Type == FieldType::Angle ? AngleFromRadians(*value, angles) : *value);
         }
     }
 }

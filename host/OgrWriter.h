@@ -8,19 +8,18 @@
 #include <functional>
 #include <string>
 
+#include "host/AngleUnit.h"
 #include "host/ImportModel.h"
 
 namespace Host {
-
-// The unit of the Hz and V attributes. Degrees-minutes-seconds are written as text
-// (123°45'30.0"), the others as real numbers.
-enum class AngleUnit { Radians, Degrees, Gon, Dms };
 
 struct OgrWriterOptions {
     std::string Driver;  // the library's short name of the driver: "GPKG", "ESRI Shapefile", ...
     std::string Crs;     // any definition the projection library reads; empty for none
     bool Geographic = false;  // the driver takes longitude and latitude in WGS 84 (KML)
-    AngleUnit Angles = AngleUnit::Radians;
+    // The unit of the Hz and V attributes: degrees-minutes-seconds are written as text
+    // (123°45'30.0"), the others as real numbers.
+    AngleUnit Angles = AngleUnit::Radian;
 };
 
 class COgrWriter {

@@ -45,9 +45,9 @@ private:
 // Writes content to path by the rules above, in one go (the settings store saves this way).
 bool WriteFileSafely(const std::string& path, const std::string& content, std::string& reason);
 
-// Makes an interrupt, a termination request or a hang-up remove the temporary file of the
-// output being written before the program ends by that signal, so that no half-written
-// file is left beside the target.
+// Makes an interrupt, a termination request or a hang-up (on Windows: Ctrl-C, Ctrl-Break or
+// the console closing) remove the temporary file of the output being written before the
+// program ends, so that no half-written file is left beside the target.
 void RemoveOutputOnInterrupt();
 
 }  // namespace Host

@@ -15,12 +15,13 @@ public:
     CPluginLibrary(const CPluginLibrary&) = delete;
     CPluginLibrary& operator=(const CPluginLibrary&) = delete;
 
-    // dlopen(RTLD_NOW) and find CreatePlugin; false with a one-line reason on failure.
+    // dlopen(RTLD_NOW) (LoadLibraryW with the full path on Windows) and find CreatePlugin;
+    // false with a one-line reason (dlerror's, or FormatMessageW's text) on failure.
     bool Open(const std::string& path, std::string& reason);
     CreatePluginFunction Entry() const noexcept { return Create; }
     const std::string& Path() const noexcept { return LibraryPath; }
 
-    // The plug-in installed beside the program (or in the library folder of its prefix).
+    // The plug-in installed beside the program (or, on Linux, in the library folder of its prefix).
     static std::string DefaultPath();
 
 private:
@@ -34,7 +35,8 @@ private:
 std::string FindProgramLibrary(const std::string& name);
 
 // The library's version record ("FileDescription", "FileVersion", "ProductVersion"), read
-// from its ".m5version" section without loading it; empty when the file has none.
+// without loading it: its ".m5version" section on Linux, its VERSIONINFO resource on
+// Windows; empty when the file has none.
 std::map<std::string, std::string> ReadVersionRecord(const std::string& libraryPath);
 
 // Releases the plug-in object when the holder goes.

@@ -6,12 +6,13 @@
 #include <iostream>
 #include <set>
 #include <string>
-#include <unistd.h>
 
 #include "host/HostCommands.h"
 #include "host/PluginLibrary.h"
+#include "host/SettingsRules.h"
 #include "host/SettingsStore.h"
 #include "host/SettingsView.h"
+#include "host/System.h"
 
 namespace Host {
 
@@ -101,10 +102,16 @@ public:
     }
 
     // The user types value into the property; false when it is refused. A choice is given by
-    // its number and must be one of the property's choices.
+    // its number and must be one of the property's choices; a property the list has disabled
+    // takes no value, as a dialog's greyed field takes no typing.
     bool Edit(const PropertyKey& key, const std::string& value)
     {
         const CSettingsView::Property* property = View.Find(key.Id);
+        if (property && !property->Enabled) {
+            std::cerr << "m5import: " << key.Key << "=" << value << ": refused: " << DisabledReason(key) << "\n";
+            DisabledEdits = true;
+            return false;
+        }
         if (property && property->IsChoice) {
             const auto number = ParseInt32(value);
             if (!number || !View.SelectChoice(key.Id, *number)) {
@@ -123,6 +130,9 @@ public:
     }
 
     bool HasRefusedEdits() const noexcept { return !RefusedIds.empty(); }
+    // Whether an edit was of a property the list had disabled: the command line asked for
+    // something the list does not offer.
+    bool HadDisabledEdits() const noexcept { return DisabledEdits; }
 
     // The list's OK button: the plug-in checks the layout (always, so that its message is
     // shown), and only when the edits were accepted too do the values reach the plug-in and
@@ -149,11 +159,21 @@ private:
         return false;
     }
 
+    std::string DisabledReason(const PropertyKey& key) const
+    {
+        SettingsValues shown;
+        if (const CSettingsView::Property* address = View.Find(1))
+            shown.TakePointNameFromAddr = address->Choice;
+        const std::string rule = DisabledRule(key.Key, shown);
+        return rule.empty() ? std::string("the property list has disabled ") + key.Key : rule;
+    }
+
     Plugin::IGroundBasedMIP& PluginObject;
     Plugin::IPropertyListViewController& Controller;
     CSettingsView& View;
     CSettingsStore& Store;
     std::set<std::int32_t> RefusedIds;  // properties whose last edit was refused
+    bool DisabledEdits = false;
 };
 
 std::string Trim(const std::string& text)
@@ -230,7 +250,7 @@ int RunSettingsCommand(CPluginLibrary& library, const SettingsCommandOptions& op
     std::vector<ParsedEdit> edits;
     if (!ParseEdits(options.Edits, edits))
         return ExitUsage;
-    if (options.Interactive && (!edits.empty() || !::isatty(STDIN_FILENO))) {
+    if (options.Interactive && (!edits.empty() || !IsTerminal(stdin))) {
         std::cerr << "m5import: --edit needs a terminal on standard input and no --set\n";
         return ExitUsage;
     }
@@ -245,6 +265,10 @@ int RunSettingsCommand(CPluginLibrary& library, const SettingsCommandOptions& op
         std::cerr << "m5import: the plug-in returned no object or no settings editor\n";
         return ExitUsage;
     }
+    // The plug-in reads a stored value that is not a number as its default; the list then
+    // shows that default, and saving replaces the stored text.
+    for (const std::string& problem : CheckStore(store))
+        std::cerr << "m5import: " << problem << "\n";
     const std::map<std::string, std::int32_t> noOverrides;
     CSettingsReader reader(store, noOverrides);
     plugin->LoadSettings(&reader);
@@ -266,7 +290,7 @@ int RunSettingsCommand(CPluginLibrary& library, const SettingsCommandOptions& op
     PrintList(view, out);
     if (!saved) {
         std::cerr << "m5import: settings not saved: " << reason << "\n";
-        return ExitRefused;
+        return session.HadDisabledEdits() ? ExitUsage : ExitRefused;
     }
     out << "Saved to " << store.Path() << "\n";
     return ExitDone;

@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <filesystem>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "host/OutputFile.h"
+#include "host/System.h"
 #include "platform/Utf16.h"
 
 namespace Host {
@@ -45,8 +45,8 @@ std::string ValueOf(const std::string& line)
 
 void MakeParentDirectories(const std::string& path)
 {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-        ::mkdir(path.substr(0, slash).c_str(), 0755);
+    std::error_code ignored;
+    std::filesystem::create_directories(FileSystemPath(path).parent_path(), ignored);
 }
 
 }  // namespace
@@ -68,22 +68,14 @@ std::optional<std::int32_t> ParseInt32(const std::string& text)
 
 std::string CSettingsStore::DefaultPath()
 {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (config && *config) {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home && *home ? home : ".") + "/.config";
-    }
-    return base + "/m5import/settings.ini";
+    return DefaultSettingsPath();
 }
 
 bool CSettingsStore::Load(const std::string& path, std::string& reason)
 {
     FilePath = path;
     Lines.clear();
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FileSystemPath(path), std::ios::binary);
     if (!in) {
         if (errno == ENOENT)
             return true;
@@ -109,10 +101,16 @@ bool CSettingsStore::Load(const std::string& path, std::string& reason)
 
 std::optional<std::int32_t> CSettingsStore::Get(const std::string& key) const
 {
+    const auto stored = Find(key);
+    return stored ? ParseInt32(stored->Text) : std::nullopt;
+}
+
+std::optional<CSettingsStore::StoredText> CSettingsStore::Find(const std::string& key) const
+{
     // The last line of a key wins, as it would when the file is read top to bottom.
-    for (auto line = Lines.rbegin(); line != Lines.rend(); ++line) {
-        if (KeyOf(*line) == key)
-            return ParseInt32(ValueOf(*line));
+    for (std::size_t i = Lines.size(); i-- > 0;) {
+        if (KeyOf(Lines[i]) == key)
+            return StoredText{ValueOf(Lines[i]), static_cast<int>(i + 1)};
     }
     return std::nullopt;
 }

@@ -24,6 +24,12 @@ public:
 
     // The stored integer under key; empty when absent or not a 32-bit integer.
     std::optional<std::int32_t> Get(const std::string& key) const;
+    // The text stored under key and its line (from 1); empty when the key is absent.
+    struct StoredText {
+        std::string Text;
+        int Line = 0;
+    };
+    std::optional<StoredText> Find(const std::string& key) const;
     void Set(const std::string& key, std::int32_t value);
     const std::string& Path() const noexcept { return FilePath; }
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace Host {
@@ -105,7 +106,7 @@ char* WriteLaidOut(char* out, bool negative, const char* digits, int count, int 
 // The digits n without the zeros at their end, laid out at 10^-decimals.
 char* WriteDecimal(char* out, bool negative, std::uint64_t n, int decimals)
 {
-    char digits[24];
+    char digits[24] = {};
     int count = static_cast<int>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
     int scale = -decimals;
     while (digits[count - 1] == '0') {
@@ -141,6 +142,16 @@ void AppendShortest(std::string& text, float value)
 {
     char buffer[ShortestLength];
     text.append(buffer, WriteShortest(buffer, value));
+}
+
+std::string FormatFixed(double value, int decimals)
+{
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    std::string text = buffer;
+    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)
+        text.erase(0, 1);
+    return text;
 }
 
 }  // namespace Host

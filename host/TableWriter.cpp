@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "host/MessageCatalog.h"
+#include "host/RepeatedMessages.h"
+#include "host/ShortestDecimal.h"
+
 namespace Host {
 
 namespace {
-
-constexpr double Pi = 3.14159265358979323846;
 
 enum class Quantity { Length, Angle, Pressure, Temperature };
 
@@ -35,13 +37,13 @@ const ValueColumn ValueColumns[] = {
     {"T [°C]", &ImportedPoint::Temperature, Quantity::Temperature},
 };
 
-std::string FormatValue(double value, Quantity unit)
+std::string FormatValue(double value, Quantity unit, AngleUnit angles)
 {
     switch (unit) {
-    case Quantity::Length: return CTableWriter::FormatFixed(value, 3);
-    case Quantity::Angle: return CTableWriter::FormatAngle(value);
+    case Quantity::Length: return FormatFixed(value, 3);
+    case Quantity::Angle: return FormatAngleForReading(value, angles);
     case Quantity::Pressure:
-    case Quantity::Temperature: return CTableWriter::FormatFixed(value, 1);
+    case Quantity::Temperature: return FormatFixed(value, 1);
     }
     return std::string();
 }
@@ -59,12 +61,22 @@ std::string OneLine(std::string text)
     return text;
 }
 
-std::string NoticeText(const ImportNotice& notice)
+const char* NoticeKind(bool isWarning) { return isWarning ? "warning" : "message"; }
+
+std::string NoticeText(const ImportNotice& notice, Language language)
 {
-    std::string text = notice.IsWarning ? "warning" : "message";
+    std::string text = NoticeKind(notice.IsWarning);
     if (notice.Line)
         text += " (line " + std::to_string(*notice.Line) + ")";
-    return text + ": " + OneLine(notice.Text);
+    return text + ": " + OneLine(ShowMessage(notice.Text, language));
+}
+
+std::string SummaryText(const CRepeatedMessages::Summary& summary, Language language)
+{
+    std::string text = summary.Kind + ": " + MoreLikeThis(summary.More, language);
+    if (summary.FirstLine)
+        text += " (" + LineRange(*summary.FirstLine, *summary.LastLine, language) + ")";
+    return text + ": " + OneLine(ShowMessage(summary.Text, language));
 }
 
 struct Row {
@@ -73,7 +85,7 @@ struct Row {
     std::vector<std::string> Cells;  // role, name, code, kind, flag, then the value columns
 };
 
-Row DataRow(const std::string& role, const ImportedPoint& point)
+Row DataRow(const std::string& role, const ImportedPoint& point, AngleUnit angles)
 {
     Row row;
     row.Sequence = point.Sequence;
@@ -82,34 +94,41 @@ Row DataRow(const std::string& role, const ImportedPoint& point)
                  point.Flag ? std::to_string(*point.Flag) : std::string()};
     for (const ValueColumn& column : ValueColumns) {
         const std::optional<double>& value = point.*column.Member;
-        row.Cells.push_back(value ? FormatValue(*value, column.Unit) : std::string());
+        row.Cells.push_back(value ? FormatValue(*value, column.Unit, angles) : std::string());
     }
     return row;
 }
 
-std::vector<Row> RowsInOrder(const ImportedFile& file)
+std::vector<Row> RowsInOrder(const ImportedFile& file, AngleUnit angles, Language language)
 {
     std::vector<Row> rows;
     for (const ImportedStation& station : file.Stations) {
-        rows.push_back(DataRow("station", station.Station));
+        rows.push_back(DataRow("station", station.Station, angles));
         for (const ImportedPoint& target : station.Targets)
-            rows.push_back(DataRow("  target", target));
+            rows.push_back(DataRow("  target", target, angles));
     }
     for (const ImportedPoint& target : file.LooseTargets)
-        rows.push_back(DataRow("target", target));
+        rows.push_back(DataRow("target", target, angles));
     for (const ImportedPoint& point : file.Points)
-        rows.push_back(DataRow("point", point));
+        rows.push_back(DataRow("point", point, angles));
+    CRepeatedMessages repeats;
     for (const ImportNotice& notice : file.Notices)
-        rows.push_back(Row{notice.Sequence, NoticeText(notice), {}});
+        if (repeats.Admit(NoticeKind(notice.IsWarning), notice.Text, notice.Line))
+            rows.push_back(Row{notice.Sequence, NoticeText(notice, language), {}});
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.Sequence < b.Sequence; });
+    for (const CRepeatedMessages::Summary& summary : repeats.TakeSummaries())
+        rows.push_back(Row{0, SummaryText(summary, language), {}});
     return rows;
 }
 
-std::vector<std::string> HeaderCells()
+std::vector<std::string> HeaderCells(AngleUnit angles)
 {
     std::vector<std::string> header = {"role", "name", "code", "kind", "flag"};
-    for (const ValueColumn& column : ValueColumns)
+    for (const ValueColumn& column : ValueColumns) {
         header.push_back(column.Title);
+        if (column.Unit == Quantity::Angle)
+            header.back() += std::string(" [") + AngleUnitName(angles) + "]";
+    }
     return header;
 }
 
@@ -140,38 +159,19 @@ std::string JoinCells(const std::vector<std::string>& cells, const std::vector<s
 
 std::string CTableWriter::FormatFixed(double value, int decimals)
 {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    std::string text = buffer;
-    // A value that rounds to zero reads as 0.000, not -0.000.
-    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)
-        text.erase(0, 1);
-    return text;
+    return Host::FormatFixed(value, decimals);
 }
 
 std::string CTableWriter::FormatAngle(double radians)
 {
-    if (!std::isfinite(radians))
-        return "?";
-    // Rounded once, in tenths of a second, so that 59.96" carries into the next minute.
-    const double tenths = std::round(std::fabs(radians) * 180.0 / Pi * 36000.0);
-    if (tenths > 9.0e15)
-        return FormatFixed(radians * 180.0 / Pi, 4) + "°";
-    const auto total = static_cast<long long>(tenths);
-    const long long degrees = total / 36000;
-    const long long minutes = total / 600 % 60;
-    const long long secondTenths = total % 600;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%s%lld°%02lld'%02lld.%lld\"", radians < 0 && total > 0 ? "-" : "", degrees,
-                  minutes, secondTenths / 10, secondTenths % 10);
-    return buffer;
+    return FormatDms(radians);
 }
 
 void CTableWriter::WriteFile(const ImportedFile& file)
 {
     Out << "File " << (file.Name.empty() ? std::string("(unnamed)") : file.Name) << "\n";
-    const std::vector<Row> rows = RowsInOrder(file);
-    const std::vector<std::string> header = HeaderCells();
+    const std::vector<Row> rows = RowsInOrder(file, Angles, Shown);
+    const std::vector<std::string> header = HeaderCells(Angles);
     std::vector<std::size_t> widths(header.size(), 0);
     std::vector<bool> used(header.size(), false);
     used[0] = used[1] = true;

@@ -1,9 +1,8 @@
 #include "import/ImportDriver.h"
 
 #include "parser/CParser.h"
-#include "platform/CodePage.h"
+#include "platform/FieldLines.h"
 #include "platform/TextModeFile.h"
-#include "platform/Utf16.h"
 #include "plugin/HostInterfaces.h"
 #include "plugin/SystemStrings.h"
 #include "resources/StringTable.h"
@@ -45,16 +44,17 @@ void ImportFile(const std::u16string& name, IImportContext& context, const Impor
 
 namespace {
 
+// The lines are taken, and on Windows converted, before the parser is built: a conversion
+// failure leaves the import before the host has heard anything of the file but its name.
 void ParseLines(Platform::TextModeFile& file, IImportContext& context, const ImportSettings& settings,
                 CParser::LookUpCache& lookUps)
 {
+    Platform::FieldLines lines(file);
     CParser parser(context, settings, lookUps);
-    const std::size_t count = file.LineCount();
+    const std::size_t count = lines.Count();
     const float total = static_cast<float>(count);
-    std::wstring line;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view bytes = file.NextLine();
-        Platform::DecodeWindows1251(bytes.data(), bytes.size(), line);
+        const std::wstring& line = lines.Next();
         context.SetCurrentLine(static_cast<std::int32_t>(i));
         parser.ParseLine(static_cast<std::int32_t>(i), line);
         // Both operands become floats before the division, so the last line gives exactly 100.
@@ -68,7 +68,7 @@ void ImportFile(const std::u16string& name, IImportContext& context, const Impor
 {
     context.SetFileName(name.c_str());
     Platform::TextModeFile& file = shared.File;
-    if (!file.Read(Platform::Utf16ToUtf8(name, true))) {
+    if (!file.Read(name)) {
         const CBoundaryText message(LoadMessageText(IdCannotOpenFile));
         context.ReportMessage(message.c_str());
         return;

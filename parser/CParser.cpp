@@ -8,7 +8,10 @@ namespace {
 
 constexpr const wchar_t* TypeIdentifierTable =
     L"PI|TI|TG|KR|TR|X |x |N |N_|Y |y |E |E_|Z |SD|HD|Hz|HV|V1|V2|V3|th|ih|h |T_|T |P |Om|20|21|22|";
-constexpr const wchar_t* UnitTable = L"gon |DEG |DMS |mil |grad|m   |ft  |Torr|hPa |inHg|C   |F   |grd |";
+// "mmHg" (entry 13) was added after the instruments' own table: M3 files record the air
+// pressure in millimetres of mercury, which without it would be read in the pressure unit
+// last in force. It selects the Torr converter, from which it differs by less than a millionth.
+constexpr const wchar_t* UnitTable = L"gon |DEG |DMS |mil |grad|m   |ft  |Torr|hPa |inHg|C   |F   |grd |mmHg|";
 
 // A file has only a handful of distinct tokens; a damaged one may have many, so the memory
 // of padded tokens stops growing here.

@@ -16,13 +16,13 @@ struct UnitChoice {
 };
 
 // Entries of the unit table in order: "gon ", "DEG ", "DMS ", "mil ", "grad", "m   ", "ft  ",
-// "Torr", "hPa ", "inHg", "C   ", "F   ", "grd ".
+// "Torr", "hPa ", "inHg", "C   ", "F   ", "grd ", "mmHg".
 constexpr UnitChoice Units[] = {
     {Quantity::Angle, 4},       {Quantity::Angle, 3},       {Quantity::Angle, 1},
     {Quantity::Angle, 5},       {Quantity::Angle, 4},       {Quantity::Distance, 0},
     {Quantity::Distance, 1},    {Quantity::Pressure, 0},    {Quantity::Pressure, 1},
     {Quantity::Pressure, 2},    {Quantity::Temperature, 0}, {Quantity::Temperature, 1},
-    {Quantity::Angle, 4},
+    {Quantity::Angle, 4},       {Quantity::Pressure, 0},
 };
 constexpr int DmsUnit = 2;
 

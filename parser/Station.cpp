@@ -2,17 +2,11 @@
 #include <boost/lexical_cast.hpp>
 
 #include "parser/CParser.h"
+#include "resources/MessageTexts.h"
 
 namespace Plugin {
 
 using namespace std::string_view_literals;
-
-namespace {
-
-constexpr const wchar_t* DefaultStationNotice =
-    L"Не определена точка стояния.\nПо умолчанию создается станция с именем %1%.";
-
-}  // namespace
 
 std::wstring CParser::MakeDefaultStationName()
 {

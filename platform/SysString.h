@@ -1,7 +1,7 @@
 #pragma once
 // OLE system strings as the plug-in boundary knows them: a 32-bit byte length, the UTF-16
-// units, then a NUL. Host and plug-in link this one library, so either side may free what
-// the other allocated.
+// units, then a NUL. On Windows these are OLEAUT32's own; on Linux host and plug-in link
+// this one library's stand-in, so either side may free what the other allocated.
 #include <cstddef>
 #include <cstdint>
 

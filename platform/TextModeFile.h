@@ -2,7 +2,8 @@
 // The C run-time's text-mode read of a whole file, shared for reading and writing by others:
 // CR LF reads as LF, a lone CR stays, the first byte 0x1A ends the data. Lines are runs of
 // bytes up to LF (not kept); a last line without LF still counts, and a final LF gives no
-// empty line after it. The bytes stay in the file's 8-bit code page.
+// empty line after it. The bytes stay in the file's 8-bit code page. On Windows the run-time
+// itself reads (`_wfsopen`, text mode, `_SH_DENYNO`); on Linux the reader applies those rules.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -13,10 +14,10 @@ namespace Platform {
 
 class TextModeFile {
 public:
-    // Opens and reads path (UTF-8 bytes, as the file system takes them). False when the file
+    // Opens and reads the file of that name (UTF-16, as the host gave it). False when the file
     // cannot be opened for reading or is neither a regular file nor a pipe; a read error later
     // on stops reading silently and keeps what was read.
-    bool Read(const std::string& path);
+    bool Read(const std::u16string& name);
 
     std::size_t LineCount() const noexcept { return Lines; }
     // The next line, from the first, cut at its first NUL byte as a C string conversion sees
@@ -29,7 +30,7 @@ public:
     void Assign(std::string_view bytes);
 
 private:
-    void ReadAll(int fd, std::size_t sizeHint);
+    void ReadAll(int fd, std::size_t sizeHint);  // the POSIX reader's, piece by piece
     void StartScan() noexcept;
     void Scan(std::size_t offset, std::size_t count) noexcept;
     void FinishScan(std::size_t used) noexcept;

@@ -24,11 +24,21 @@ char16_t* CImportPluginImpl::GetName()
     return Plugin::AllocSystemString(DisplayName);
 }
 
+// {E2109592-5EF7-43BD-81D6-08EA781E0AB2}
+constexpr Plugin::Guid PluginId = {0xE2109592, 0x5EF7, 0x43BD, {0x81, 0xD6, 0x08, 0xEA, 0x78, 0x1E, 0x0A, 0xB2}};
+
+#if M5_GUID_THROUGH_POINTER
+Plugin::Guid* CImportPluginImpl::GetId(Plugin::Guid* result)
+{
+    *result = PluginId;
+    return result;
+}
+#else
 Plugin::Guid CImportPluginImpl::GetId()
 {
-    // {E2109592-5EF7-43BD-81D6-08EA781E0AB2}
-    return Plugin::Guid{0xE2109592, 0x5EF7, 0x43BD, {0x81, 0xD6, 0x08, 0xEA, 0x78, 0x1E, 0x0A, 0xB2}};
+    return PluginId;
 }
+#endif
 
 std::int32_t CImportPluginImpl::GetKind()
 {

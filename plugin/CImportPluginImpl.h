@@ -17,7 +17,11 @@ public:
     // Plugin::IPlugin
     Plugin::IPlugin* GetInterface(std::int32_t kind) override;
     char16_t* GetName() override;
+#if M5_GUID_THROUGH_POINTER
+    Plugin::Guid* GetId(Plugin::Guid* result) override;
+#else
     Plugin::Guid GetId() override;
+#endif
     std::int32_t GetKind() override;
     void LoadSettings(Plugin::ISettingsReader* reader) override;
     void SaveSettings(Plugin::ISettingsWriter* writer) override;

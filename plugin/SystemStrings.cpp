@@ -1,7 +1,10 @@
 #include "plugin/SystemStrings.h"
 
+#include <new>
+
 #include "platform/SysString.h"
 #include "platform/Utf16.h"
+#include "plugin/HResultError.h"
 
 namespace Plugin {
 
@@ -15,6 +18,13 @@ char16_t* AllocSystemString(std::wstring_view text) noexcept
     }
 }
 
-CBoundaryText::CBoundaryText(std::wstring_view text) : Text(Platform::WideToUtf16(text)) {}
+CBoundaryText::CBoundaryText(std::wstring_view text)
+{
+    try {
+        Text = Platform::WideToUtf16(text);
+    } catch (const std::bad_alloc&) {
+        throw HResultError(HResultError::OutOfMemory);
+    }
+}
 
 }  // namespace Plugin

@@ -9,7 +9,8 @@ namespace Plugin {
 // A new system string with the text; null when it cannot be allocated. The host frees it.
 char16_t* AllocSystemString(std::wstring_view text) noexcept;
 
-// A NUL-terminated UTF-16 copy of a wide text, kept alive by the object for the call.
+// A NUL-terminated UTF-16 copy of a wide text, kept alive by the object for the call; throws
+// HResultError E_OUTOFMEMORY when the copy cannot be allocated.
 class CBoundaryText {
 public:
     explicit CBoundaryText(std::wstring_view text);

@@ -30,7 +30,8 @@ enum MessageId : int {
     IdNameFromAddress = 123,
 };
 
-// The text with the given id; an id that is not in the table gives an empty text.
+// The text with the given id; an id that is not in the table gives an empty text. Throws
+// HResultError E_OUTOFMEMORY when the text cannot be copied.
 std::wstring LoadMessageText(int id);
 
 }  // namespace Plugin

@@ -8,7 +8,7 @@
 #   bash tests/data/update-expected.sh build/test
 #
 # The LandXML date and time come from SOURCE_DATE_EPOCH, fixed here and in the end-to-end test
-# that compares these files.
+# that compares these files; messages are in English, whatever the locale.
 set -euo pipefail
 if [ $# -ne 1 ]; then
   echo "usage: $0 BUILD_DIR" >&2
@@ -32,9 +32,9 @@ options_for() {
 
 for example in examples/*.m5; do
   name=$(basename "$example" .m5)
-  for format in table csv json landxml trace; do
+  for format in table csv json landxml points trace; do
     # shellcheck disable=SC2046
-    "$program" --plugin "$plugin" --settings "$scratch/settings.ini" --no-progress -q \
+    "$program" --plugin "$plugin" --settings "$scratch/settings.ini" --no-progress -q --lang en \
       $(options_for "$name") --format "$format" -o "tests/data/expected/$name.$format" "$example" || [ $? -eq 1 ]
     echo "tests/data/expected/$name.$format"
   done
@@ -43,7 +43,7 @@ done
 # Traces of files named as they lie in their folder (the end-to-end test names them the same).
 trace_digest() {
   local folder=$1 name=$2 mode=$3
-  (cd "$folder" && "$program" --plugin "$plugin" --settings "$scratch/settings.ini" --no-progress -q \
+  (cd "$folder" && "$program" --plugin "$plugin" --settings "$scratch/settings.ini" --no-progress -q --lang en \
     --set "Mode=$mode" --format trace "$name" || [ $? -eq 1 ]) | sha256sum | cut -d' ' -f1
 }
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#if M5_LANDXML
 #include <pugixml.hpp>
+#endif
 
 #include "host/TableWriter.h"
 #include "tests/support/TestFiles.h"
@@ -41,8 +43,8 @@ std::string ExamplePath(const Example& example)
 // as the expected files hold them.
 RunResult RunExample(const Example& example, const std::string& format)
 {
-    ::setenv("SOURCE_DATE_EPOCH", DocumentEpoch, 1);
-    std::vector<std::string> arguments = {"--no-progress", "--format", format};
+    SetEnvironment("SOURCE_DATE_EPOCH", DocumentEpoch);
+    std::vector<std::string> arguments = {"--no-progress", "--lang", "en", "--format", format};
     arguments.insert(arguments.end(), example.Options.begin(), example.Options.end());
     arguments.push_back(ExamplePath(example));
     RunResult run = RunM5Import(arguments);
@@ -67,7 +69,11 @@ TEST_P(ExampleFormat, MatchesItsReviewedOutput)
 
 INSTANTIATE_TEST_SUITE_P(Examples, ExampleFormat,
                          testing::Combine(testing::Values(0u, 1u, 2u),
-                                          testing::Values("table", "csv", "json", "landxml", "trace")),
+#if M5_LANDXML
+                                          testing::Values("table", "csv", "json", "landxml", "points", "trace")),
+#else
+                                          testing::Values("table", "csv", "json", "points", "trace")),
+#endif
                          [](const testing::TestParamInfo<std::tuple<std::size_t, std::string>>& test) {
                              std::string name = std::string(Examples()[std::get<0>(test.param)].Name) + "_" +
                                                 std::get<1>(test.param);
@@ -205,8 +211,8 @@ TEST(Formats, TableShowsTheValuesOfTheTraceInTheirColumns)
     const std::map<std::string, std::pair<std::string, bool>> columns = {
         {"X [m]", {"SetX", false}},           {"Y [m]", {"SetY", false}},
         {"Z [m]", {"SetZ", false}},           {"ih [m]", {"SetInstrumentHeight", false}},
-        {"th [m]", {"SetTargetHeight", false}}, {"Hz", {"SetHorizontalAngle", true}},
-        {"V", {"SetVerticalAngle", true}},    {"SD [m]", {"SetSlopeDistance", false}},
+        {"th [m]", {"SetTargetHeight", false}}, {"Hz [dms]", {"SetHorizontalAngle", true}},
+        {"V [dms]", {"SetVerticalAngle", true}},    {"SD [m]", {"SetSlopeDistance", false}},
         {"HD [m]", {"SetHorizontalDistance", false}}, {"dh [m]", {"SetHeightDifference", false}},
         {"P [hPa]", {"SetPressure", false}},  {"T [°C]", {"SetTemperature", false}}};
     for (const Example& example : Examples()) {
@@ -268,6 +274,9 @@ TEST(Formats, TableShowsTheValuesOfTheTraceInTheirColumns)
 
 TEST(Formats, LandXmlOfTheExamplesHasASetUpPerStationAndResolvingReferences)
 {
+#if !M5_LANDXML
+    GTEST_SKIP() << "LandXML is not part of this build (M5_LANDXML=OFF)";
+#else
     const std::string schema = std::string(M5_SCHEMAS_DIR) + "/LandXML-1.2.xsd";
     for (const Example& example : Examples()) {
         SCOPED_TRACE(example.Name);
@@ -294,6 +303,48 @@ TEST(Formats, LandXmlOfTheExamplesHasASetUpPerStationAndResolvingReferences)
             EXPECT_EQ(lint.Status, 0) << lint.Err;
         }
     }
+#endif
+}
+
+// Every LandXML document the program writes passes the schema: the examples and the real
+// files together, in both modes, with the names from the address, with each file's own
+// columns.
+TEST(Formats, LandXmlOfEveryKindOfImportValidates)
+{
+#if !M5_LANDXML
+    GTEST_SKIP() << "LandXML is not part of this build (M5_LANDXML=OFF)";
+#else
+    const std::string schema = std::string(M5_SCHEMAS_DIR) + "/LandXML-1.2.xsd";
+    if (!FileExists(schema) || !FileExists("/usr/bin/xmllint"))
+        GTEST_SKIP() << "no LandXML 1.2 schema or no xmllint";
+    std::vector<std::string> files;
+    for (const Example& example : Examples())
+        files.push_back(ExamplePath(example));
+    const std::string samples = SamplesFolder();
+    for (const char* sample : {"180416-1", "180416-2", "180416-3", "180416-4", "elta-r55", "m3-sample"})
+        if (!samples.empty())
+            files.push_back(samples + "/" + sample + ".m5");
+    const std::vector<std::vector<std::string>> settings = {
+        {}, {"--set", "Mode=1"}, {"--set", "TakePointNameFromAddr=1"}, {"--layout", "auto"}};
+    const CTempFolder folder;
+    std::vector<std::string> lint = {"--noout", "--schema", schema};
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        std::vector<std::vector<std::string>> imports = {files};
+        for (const std::string& file : files)
+            imports.push_back({file});
+        for (std::size_t j = 0; j < imports.size(); ++j) {
+            std::vector<std::string> arguments = {"--settings", folder.Path() + "/none.ini", "-q", "--format", "landxml"};
+            arguments.insert(arguments.end(), settings[i].begin(), settings[i].end());
+            arguments.insert(arguments.end(), imports[j].begin(), imports[j].end());
+            const RunResult run = RunM5Import(arguments);
+            ASSERT_NE(run.Status, 2) << run.Err;
+            // The document's name tells the settings (i) and the files (j: 0 all, else one).
+            lint.push_back(folder.Write("settings" + std::to_string(i) + "-files" + std::to_string(j) + ".xml", run.Out));
+        }
+    }
+    const RunResult run = RunProgram("/usr/bin/xmllint", lint);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+#endif
 }
 
 }  // namespace

@@ -1,10 +1,5 @@
 // `m5import settings` end to end: edits through the plug-in's property list that are saved
 // and then steer an import, and edits that are refused and leave the store as it was.
-#include <cerrno>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "tests/support/M5Lines.h"
@@ -121,6 +116,8 @@ TEST(SettingsCommand, UsageErrorsChangeNothing)
              {"settings", "--settings", store, "--set", "PointStart=3", "--set", "Width=5"},
              {"settings", "--settings", store, "--set", "PointStart"},
              {"settings", "--settings", store, "--edit"},  // standard input is no terminal
+             // The list disables the name's columns while the name comes from the address.
+             {"settings", "--settings", store, "--set", "TakePointNameFromAddr=1", "--set", "PointLen=5"},
          }) {
         const RunResult run = RunM5Import(arguments);
         EXPECT_EQ(run.Status, 2) << arguments.back();
@@ -128,66 +125,44 @@ TEST(SettingsCommand, UsageErrorsChangeNothing)
     }
 }
 
-// Runs m5import on a pseudo-terminal with the typed input; returns the exit status.
-int RunOnTerminal(const std::vector<std::string>& arguments, const std::string& typed, std::string& shown)
+// An import is refused, before any file is read, on the values the settings editor would
+// refuse: the reason names the key, the value, where it came from and the rule.
+TEST(SettingsCommand, ImportRefusesWhatTheEditorRefuses)
 {
-    int master = -1;
-    const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
-    if (child == 0) {
-        std::vector<char*> argv = {const_cast<char*>(M5IMPORT_PATH)};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        ::execv(M5IMPORT_PATH, argv.data());
-        ::_exit(127);
-    }
-    if (child < 0)
-        return -1;
-    // The terminal keeps the typed lines until the program reads them.
-    if (::write(master, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size()))
-        return -1;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(master, buffer, sizeof buffer);
-        if (got > 0)
-            shown.append(buffer, static_cast<std::size_t>(got));
-        else if (got < 0 && errno == EINTR)
-            continue;
-        else
-            break;  // EIO once the program has ended
-    }
-    ::close(master);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-TEST(SettingsCommand, AtATerminalARefusedValueMustBeTypedAgainBeforeSaving)
-{
+    struct Case {
+        std::string Stored;
+        std::vector<std::string> Options;
+        std::string Said;
+    };
+    const Case cases[] = {
+        {"", {"--set", "PointStart=0"}, "m5import: refused: PointStart=0 (--set): a start is a column from 1 on\n"},
+        {"", {"--set", "Mode=2"},
+         "m5import: refused: --set Mode=2: Mode is 0 (standard station headers) or 1 (separate measurements)\n"},
+        {"# hand-made\nCodeStart=10\n", {},
+         "m5import: refused: PointStart=1 (default), PointLen=14 (default), CodeStart=10 (STORE:2): the name "
+         "(columns 1-14) runs into the code, which starts at column 10\n"},
+        {"PointLen=twelve\n", {}, "m5import: refused: STORE:1: PointLen=twelve: not a whole number"},
+        {"TakePointNameFromAddr=1\n", {"--set", "PointStart=4"},
+         "m5import: refused: --set PointStart=4: the name's columns cannot be set while TakePointNameFromAddr=1"},
+        {"", {"--layout", "auto", "--set", "CodeStart=3"},
+         "m5import: --set CodeStart=3: --layout auto finds the name and code columns of each file itself"},
+    };
     const CTempFolder folder;
-    const std::string store = folder.Path() + "/settings.ini";
-    std::string shown;
-    // With the name from the address block the name columns do not count in the layout, so
-    // only the refused edit itself holds the confirmation back.
-    const int status = RunOnTerminal({"settings", "--plugin", M5PLUGIN_PATH, "--settings", store, "--edit"},
-                                     "TakePointNameFromAddr\n1\nPointStart\nx\n\nPointStart\n4\n\n\x04", shown);
-    EXPECT_EQ(status, 0) << shown;
-    EXPECT_TRUE(Contains(shown, "Неверное числовое значение")) << shown;
-    EXPECT_TRUE(Contains(shown, "a value was refused")) << shown;
-    EXPECT_EQ(ReadFile(store), "TakePointNameFromAddr=1\nPointStart=4\nPointLen=14\nCodeStart=15\nCodeLen=13\nMode=0\n");
-}
-
-TEST(SettingsCommand, LeavingTheTerminalSessionSavesNothing)
-{
-    const CTempFolder folder;
-    const std::string store = folder.Path() + "/settings.ini";
-    std::string shown;
-    EXPECT_EQ(RunOnTerminal({"settings", "--plugin", M5PLUGIN_PATH, "--settings", store, "--edit"},
-                            "CodeLen\n10\nq\n", shown),
-              0)
-        << shown;
-    EXPECT_TRUE(Contains(shown, "CCCCCCCCCC***")) << shown;
-    EXPECT_FALSE(FileExists(store));
+    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT")),
+                                                         M5Line(2, PointInfo("1", "S"), Value("X", "1", "m"))}));
+    for (const Case& c : cases) {
+        const std::string store = folder.Write("settings.ini", c.Stored);
+        std::vector<std::string> arguments = {"--settings", store, "--format", "trace"};
+        arguments.insert(arguments.end(), c.Options.begin(), c.Options.end());
+        arguments.push_back(job);
+        const RunResult run = RunM5Import(arguments);
+        std::string said = c.Said;
+        if (said.find("STORE") != std::string::npos)
+            said.replace(said.find("STORE"), 5, store);
+        EXPECT_EQ(run.Status, 2) << said;
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err.substr(0, said.size()), said);
+    }
 }
 
 }  // namespace

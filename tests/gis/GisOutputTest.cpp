@@ -100,8 +100,30 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"RasterDriver", {"--format", "ogr:GTiff", "-o", "OUT"}, "the GTiff driver writes no vector data"},
         UsageCase{"ReadOnlyDriver", {"--format", "ogr:AVCBin", "-o", "OUT"}, "the AVCBin driver cannot create files"},
         UsageCase{"FifoTarget", {"--format", "gpkg", "-o", "FIFO"}, "cannot write FIFO: not a regular file"},
-        UsageCase{"FolderTarget", {"--format", "geojson", "-o", "DIR"}, "cannot write DIR: it is a folder"}),
+        UsageCase{"FolderTarget", {"--format", "geojson", "-o", "DIR"}, "cannot write DIR: it is a folder"},
+        UsageCase{"AnglesForADrawing", {"--format", "dxf", "--angles", "deg", "-o", "OUT"},
+                  "--angles applies to --format table, csv, json and the GIS formats (not dxf), not to dxf"}),
     [](const testing::TestParamInfo<UsageCase>& test) { return std::string(test.param.Label); });
+
+// --angles reaches the GIS attributes as it reaches the CSV's columns.
+TEST(GisOutput, AnglesInTheUnitOfTheCommandLine)
+{
+    const CTempFolder folder;
+    const std::string out = folder.Path() + "/out.gpkg";
+    ASSERT_EQ(RunM5Import({"-q", "--format", "gpkg", "--angles", "gon", "-o", out, Example()}).Status, 0);
+    const std::vector<CsvRow> rows = ParseCsv(RunM5Import({"-q", "--format", "csv", "--angles", "gon", Example()}).Out);
+    ReadOutput read;
+    ReadFileInto(out, "GPKG", read);
+    std::vector<double> csv, gpkg;
+    for (const CsvRow& row : rows)
+        if (row.at("role") == "target" && !row.at("hz_gon").empty())
+            csv.push_back(std::stod(row.at("hz_gon")));
+    for (const OGRFeatureUniquePtr& feature : read["targets"].Features)
+        if (feature->IsFieldSetAndNotNull(feature->GetFieldIndex("hz")))
+            gpkg.push_back(feature->GetFieldAsDouble("hz"));
+    ASSERT_FALSE(csv.empty());
+    EXPECT_EQ(gpkg, csv);
+}
 
 bool IsGeoPackage(const std::string& path)
 {
@@ -261,8 +283,8 @@ TEST_P(GisWriterAngles, HzAndVInTheUnitAsked)
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, GisWriterAngles,
-                         testing::Values(AngleCase{Host::AngleUnit::Radians, "Radians", "1.5707963267949", "0.785398163397448"},
-                                         AngleCase{Host::AngleUnit::Degrees, "Degrees", "90", "45"},
+                         testing::Values(AngleCase{Host::AngleUnit::Radian, "Radians", "1.5707963267949", "0.785398163397448"},
+                                         AngleCase{Host::AngleUnit::Degree, "Degrees", "90", "45"},
                                          AngleCase{Host::AngleUnit::Gon, "Gon", "100", "50"},
                                          AngleCase{Host::AngleUnit::Dms, "Dms", "90°00'00.0\"", "45°00'00.0\""}),
                          [](const testing::TestParamInfo<AngleCase>& test) { return std::string(test.param.Label); });
@@ -271,7 +293,7 @@ TEST(GisWriter, PlainPointsAndLooseTargetsHaveLayersOfTheirOwn)
 {
     const CTempFolder folder;
     std::string reason;
-    Host::COgrWriter writer({"GPKG", "", false, Host::AngleUnit::Radians}, [](const std::string&) {});
+    Host::COgrWriter writer({"GPKG", "", false, Host::AngleUnit::Radian}, [](const std::string&) {});
     ASSERT_TRUE(writer.Write(HandModel(), folder.Path(), "out.gpkg", reason)) << reason;
     ReadOutput read;
     ReadFileInto(folder.Path() + "/out.gpkg", "GPKG", read);
@@ -313,7 +335,7 @@ TEST(GisWriter, EachLayerWarnsOnceOfWhatTheFormatCannotHold)
         const CTempFolder folder;
         std::vector<std::string> warnings;
         std::string reason;
-        Host::COgrWriter writer({test.Driver, "", false, Host::AngleUnit::Radians},
+        Host::COgrWriter writer({test.Driver, "", false, Host::AngleUnit::Radian},
                                 [&](const std::string& text) { warnings.push_back(text); });
         ASSERT_TRUE(writer.Write(HandModel(), folder.Path(), test.File, reason)) << reason;
         EXPECT_EQ(warnings, test.Warnings);

@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <cmath>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -183,12 +185,92 @@ TEST(HostConverters, ShortValuesReadExactlyAsAFullDecimalReader)
 
 namespace {
 
+TEST(HostConverters, RefusalsAreExplained)
+{
+    struct Case {
+        ValueQuantity Quantity;
+        int Code;
+        std::string Text;
+        Refusal Expected;
+    };
+    const Case cases[] = {
+        {ValueQuantity::Distance, 0, "33,887", Refusal::NotANumber},
+        {ValueQuantity::Distance, 0, "abc.de", Refusal::NotANumber},
+        {ValueQuantity::Distance, 0, "", Refusal::NotANumber},
+        {ValueQuantity::Distance, 0, "1.2.3", Refusal::NotANumber},
+        {ValueQuantity::Distance, 0, "-", Refusal::NotANumber},
+        {ValueQuantity::Distance, 0, "1" + std::string(400, '0'), Refusal::OutOfRange},
+        {ValueQuantity::Temperature, 1, "-0." + std::string(400, '0') + "1", Refusal::OutOfRange},
+        {ValueQuantity::Pressure, 2, "1" + std::string(307, '0'), Refusal::OutOfRange},  // beyond after the unit
+        {ValueQuantity::Angle, 3, "12.5 ", Refusal::NotANumber},
+        {ValueQuantity::Angle, 1, "123.6", Refusal::SixtyOrMore},
+        {ValueQuantity::Angle, 1, "123.45.60", Refusal::SixtyOrMore},
+        {ValueQuantity::Angle, 1, "123.456", Refusal::NotDottedDms},
+        {ValueQuantity::Angle, 1, "1.2..34.56", Refusal::NotDottedDms},
+        {ValueQuantity::Angle, 1, "12a.30", Refusal::NotDottedDms},
+        {ValueQuantity::Angle, 1, "1" + std::string(400, '0') + ".30", Refusal::OutOfRange},
+    };
+    for (const Case& test : cases) {
+        std::optional<double> (*convert)(int, std::string_view) =
+            test.Quantity == ValueQuantity::Angle      ? ConvertAngle
+            : test.Quantity == ValueQuantity::Pressure ? ConvertPressure
+            : test.Quantity == ValueQuantity::Distance ? ConvertDistance
+                                                       : ConvertTemperature;
+        ASSERT_FALSE(convert(test.Code, test.Text)) << test.Text;
+        EXPECT_EQ(ExplainRefusal(test.Quantity, test.Code, test.Text), test.Expected) << test.Text;
+    }
+}
+
+struct RecordedRefusal {
+    ValueQuantity Quantity;
+    std::string Text;
+    Refusal Why;
+    bool operator==(const RecordedRefusal& other) const
+    {
+        return Quantity == other.Quantity && Text == other.Text && Why == other.Why;
+    }
+};
+
+class CRecordingRefusals final : public IRefusedValueSink {
+public:
+    void OnRefusedValue(ValueQuantity quantity, std::string_view text, Refusal why) override
+    {
+        Refusals.push_back({quantity, std::string(text), why});
+    }
+    std::vector<RecordedRefusal> Refusals;
+};
+
+TEST(HostConverters, TheFactorysConvertersReportEveryRefusedTextAndNothingElse)
+{
+    CRecordingRefusals refusals;
+    CConverterFactory* factory = CConverterFactory::Create(&refusals);
+    Plugin::IDistanceConverter* metres = factory->GetDistanceConverter(0);
+    Plugin::IAngleConverter* dms = factory->GetAngleConverter(1);
+    Plugin::ITemperatureConverter* celsius = factory->GetTemperatureConverter(0);
+    double out = 0;
+    EXPECT_TRUE(metres->ConvertText(u"33.887", &out));
+    EXPECT_FALSE(metres->ConvertText(u"33,887", &out));
+    EXPECT_FALSE(dms->ConvertText(u"21.61.28", &out));
+    EXPECT_TRUE(dms->ConvertText(u"21.21.28", &out));
+    EXPECT_FALSE(celsius->ConvertText(u"18°", &out));  // not ASCII: seen as UTF-8
+    const std::vector<RecordedRefusal> expected = {
+        {ValueQuantity::Distance, "33,887", Refusal::NotANumber},
+        {ValueQuantity::Angle, "21.61.28", Refusal::SixtyOrMore},
+        {ValueQuantity::Temperature, "18°", Refusal::NotANumber},
+    };
+    EXPECT_EQ(refusals.Refusals, expected);
+    for (Plugin::IRefCounted* held : {static_cast<Plugin::IRefCounted*>(metres), static_cast<Plugin::IRefCounted*>(dms),
+                                      static_cast<Plugin::IRefCounted*>(celsius), static_cast<Plugin::IRefCounted*>(factory)})
+        held->Release();
+}
+
 // The converters read the usual texts straight from the plug-in's UTF-16 text; what they give
 // must be exactly what the full reading of the same text gives (a DMS text with a fraction
 // of 0 always takes the full reading), and a text the full reading refuses is refused.
 TEST(HostConverters, UsualTextsConvertAsTheFullReadingDoes)
 {
-    CConverterFactory* factory = CConverterFactory::Create();
+    CRecordingRefusals refusals;
+    CConverterFactory* factory = CConverterFactory::Create(&refusals);
     Plugin::IAngleConverter* dms = factory->GetAngleConverter(1);
     Plugin::IDistanceConverter* feet = factory->GetDistanceConverter(1);
     const auto convert = [](auto* converter, const std::string& text) -> std::optional<double> {
@@ -210,11 +292,26 @@ TEST(HostConverters, UsualTextsConvertAsTheFullReadingDoes)
             }
         }
     }
-    for (const char* refused : {"1.60.00", "1.00.60", "1.0a.00", "1.00.0", ".00.00", "1..00.00", "1.00.00.", "-", ""})
-        EXPECT_EQ(convert(dms, refused), ConvertAngle(1, refused)) << refused;
+    ASSERT_TRUE(refusals.Refusals.empty());
+    // Every text refused is reported once, with the reason the full reading gives.
+    std::vector<RecordedRefusal> expected;
+    for (const char* text : {"1.60.00", "1.00.60", "1.0a.00", "1.00.0", ".00.00", "1..00.00", "1.00.00.", "-", ""}) {
+        EXPECT_EQ(convert(dms, text), ConvertAngle(1, text)) << text;
+        if (!ConvertAngle(1, text))
+            expected.push_back({ValueQuantity::Angle, text, ExplainRefusal(ValueQuantity::Angle, 1, text)});
+    }
+    EXPECT_EQ(expected.size(), 8u);  // all but "1.00.0", one degree
+    EXPECT_EQ(refusals.Refusals, expected);
+    refusals.Refusals.clear();
+    expected.clear();
     for (const char* text : {"12.5", "-0.001", "+7", "5.", ".5", "9007199254740993", "0.1234567890123456789",
-                             "1234567890123456789012", ".", "1.2.3", "1e3", "", "-"})
+                             "1234567890123456789012", ".", "1.2.3", "1e3", "", "-"}) {
         EXPECT_EQ(convert(feet, text), ConvertDistance(1, text)) << text;
+        if (!ConvertDistance(1, text))
+            expected.push_back({ValueQuantity::Distance, text, ExplainRefusal(ValueQuantity::Distance, 1, text)});
+    }
+    EXPECT_EQ(expected.size(), 5u);
+    EXPECT_EQ(refusals.Refusals, expected);
     dms->Release();
     feet->Release();
     factory->Release();

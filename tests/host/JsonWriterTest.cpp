@@ -94,4 +94,39 @@ TEST(JsonWriter, ReadsBackToTheSameModel)
               json::parse(R"({"name": "second.m5", "messages": [], "stations": [], "looseTargets": [], "points": []})"));
 }
 
+TEST(JsonWriter, KnownMessagesCarryTheirIdAndEnglishTextBesideThePluginsText)
+{
+    ImportData data;
+    data.Files.emplace_back();
+    data.Files[0].Notices = {
+        {false, "Не задано имя точки.", 9, 0},
+        {false, "Имя цели  51  совпадает с именем станции.", 10, 1},
+        {true, "Не определена точка стояния.\nПо умолчанию создается станция с именем Default.", 1, 2},
+        {false, "something else", std::nullopt, 3},
+    };
+    const json messages = CJsonWriter::ToJson(data)["files"][0]["messages"];
+    EXPECT_EQ(messages, json::parse(R"([
+        {"severity": "message", "text": "Не задано имя точки.", "line": 9, "id": 116,
+         "english": "No point name given."},
+        {"severity": "message", "text": "Имя цели  51  совпадает с именем станции.", "line": 10, "id": 119,
+         "english": "Target 51 has the same name as the station."},
+        {"severity": "warning",
+         "text": "Не определена точка стояния.\nПо умолчанию создается станция с именем Default.", "line": 1,
+         "english": "No station point is defined.\nA station named Default is created by default."},
+        {"severity": "message", "text": "something else"}])"));
+}
+
+TEST(JsonWriter, AnglesInTheChosenUnitAreNamedInTheUnits)
+{
+    const ImportData data = Sample();
+    const json gon = CJsonWriter::ToJson(data, AngleUnit::Gon);
+    EXPECT_EQ(gon["units"]["angle"], "gon");
+    const json& target = gon["files"][0]["stations"][1]["targets"][0];
+    EXPECT_EQ(target["horizontalAngle"].get<double>(), 2.1246523242312416 * 200.0 / 3.14159265358979323846);
+    EXPECT_EQ(target["horizontalDistance"].get<double>(), 28.7508696);  // lengths stay as they are
+    const json dms = CJsonWriter::ToJson(data, AngleUnit::Dms);
+    EXPECT_EQ(dms["units"]["angle"], "dms");
+    EXPECT_EQ(dms["files"][0]["points"][0]["verticalAngle"], "85°56'37.2\"");
+}
+
 }  // namespace

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <map>
 #include <set>
 #include <sstream>
@@ -163,6 +164,34 @@ TEST(LandXmlWriter, OneSurveyPerFileWithASetUpPerStation)
     EXPECT_TRUE(second.child("FieldNote"));
 }
 
+// Field files hold what XML cannot: control characters in names and codes, markup
+// characters, names that come back with other coordinates, set-ups with nothing in them.
+ImportData Awkward()
+{
+    ImportedFile file;
+    file.Name = "job\x01 <1>.m5";
+    ImportedStation empty;
+    empty.Station.Name = "";
+    file.Stations.push_back(empty);
+    ImportedStation station;
+    station.Station = At("S\x02&\"1'", 1.0, 2.0);
+    station.Station.Code = "\x1b[31m";
+    ImportedPoint a = At("P\x03", 3.0, 4.0, -0.0);
+    a.HorizontalAngle = 1e300;
+    a.Code = "<code>";
+    ImportedPoint b = At("P\x04", 5.0, 6.0);  // spelled like a once the control character is replaced
+    b.SlopeDistance = 2.5e-300;
+    ImportedPoint unnamed;
+    unnamed.VerticalAngle = 1.5;
+    unnamed.Code = "\t\x7f\xc2\x98";
+    station.Targets = {a, b, unnamed, At("", 7.0, 8.0), At("", 9.0, 10.0)};
+    file.Stations.push_back(station);
+    file.Points.push_back(At("\xef\xbf\xbe", 11.0, 12.0, 13.0));
+    ImportData data;
+    data.Files = {file, ImportedFile{}};
+    return data;
+}
+
 TEST(LandXmlWriter, ValidatesAgainstTheSchema)
 {
     const std::string schema = std::string(M5_SCHEMAS_DIR) + "/LandXML-1.2.xsd";
@@ -171,9 +200,31 @@ TEST(LandXmlWriter, ValidatesAgainstTheSchema)
     if (!Testing::FileExists("/usr/bin/xmllint"))
         GTEST_SKIP() << "xmllint is not installed";
     const Testing::CTempFolder folder;
-    const std::string path = folder.Write("traverse.xml", Write(Traverse()));
-    const Testing::RunResult run = Testing::RunProgram("/usr/bin/xmllint", {"--noout", "--schema", schema, path});
-    EXPECT_EQ(run.Status, 0) << run.Err;
+    const std::pair<const char*, ImportData> documents[] = {
+        {"traverse", Traverse()}, {"awkward", Awkward()}, {"no files", ImportData{}}};
+    for (const auto& [what, data] : documents) {
+        const std::string path = folder.Write("out.xml", Write(data));
+        const Testing::RunResult run = Testing::RunProgram("/usr/bin/xmllint", {"--noout", "--schema", schema, path});
+        EXPECT_EQ(run.Status, 0) << what << "\n" << run.Err;
+    }
+}
+
+TEST(LandXmlWriter, CharactersXmlCannotCarryBecomeReplacementCharacters)
+{
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string(Write(Awkward()).c_str()));
+    std::vector<std::string> names;
+    for (const pugi::xml_node point : document.child("LandXML").child("CgPoints").children("CgPoint"))
+        names.push_back(point.attribute("name").value());
+    EXPECT_EQ(names, (std::vector<std::string>{"S\uFFFD&\"1'", "P\uFFFD", "P\uFFFD_2", "unnamed", "unnamed_2",
+                                               "\uFFFD"}));
+    EXPECT_STREQ(document.select_node("//SurveyHeader").node().attribute("name").value(), "job\uFFFD <1>.m5");
+    EXPECT_STREQ(document.select_node("//CgPoint[@name='P\uFFFD']").node().attribute("code").value(), "<code>");
+    EXPECT_STREQ(document.select_node("//TargetPoint[not(@pntRef)]").node().attribute("code").value(),
+                 "\t\x7f\xc2\x98");
+    for (const pugi::xpath_node node : document.select_nodes("//@pntRef"))
+        EXPECT_NE(std::find(names.begin(), names.end(), node.attribute().value()), names.end())
+            << node.attribute().value();
 }
 
 }  // namespace

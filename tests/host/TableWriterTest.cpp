@@ -92,7 +92,7 @@ TEST(TableWriter, StationsWithTargetsBeneathAndMessagesInPlace)
     // Columns without any value in the file (th, V, HD, dh, P) are left out.
     EXPECT_EQ(out.str(),
               "File job.m5\n"
-              "role      name     code   kind  flag     X [m]     Y [m]   Z [m]  ih [m]           Hz  SD [m]  T [°C]\n"
+              "role      name     code   kind  flag     X [m]     Y [m]   Z [m]  ih [m]     Hz [dms]  SD [m]  T [°C]\n"
               "-----------------------------------------------------------------------------------------------------\n"
               "warning (line 1): Станция по умолчанию\n"
               "station   Станция            1        5000.000  2000.000           1.550                         18.0\n"

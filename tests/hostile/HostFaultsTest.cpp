@@ -1,6 +1,7 @@
 // Faults on the host's side of m5import: plug-in libraries that are not the importer or that
 // fail it, outputs that cannot be written, a disk that fills up, a settings store that cannot
 // be replaced. Each ends with a one-line reason and leaves no half-written file behind.
+#include <algorithm>
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
@@ -8,6 +9,7 @@
 #include <thread>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -35,11 +37,6 @@ std::vector<std::string> Leftovers(const std::string& folder)
     return names;
 }
 
-bool IsOneLine(const std::string& text)
-{
-    return !text.empty() && text.find('\n') == text.size() - 1;
-}
-
 // The program's own lines on standard error (the plug-in's messages name their file).
 std::vector<std::string> ProgramLines(const std::string& err)
 {
@@ -61,51 +58,6 @@ std::string LongJob()
     for (int i = 0; i < 200; ++i)
         lines.push_back(M5Line(3 + i, PointInfo(std::to_string(100 + i)), Value("Hz", "10", "DEG"), Value("SD", "5", "m")));
     return CrLf(lines);
-}
-
-TEST(HostFault, BrokenPlugInLibrariesEndWithTwoAndOneLine)
-{
-    const CTempFolder folder;
-    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
-    const std::pair<const char*, const char*> cases[] = {
-        {M5_NO_ENTRY_PLUGIN, "it exports no CreatePlugin"},
-        {M5_FAULT_NullObject_PLUGIN, "the plug-in returned no object"},
-        {M5_FAULT_ForeignPlugin_PLUGIN, "the plug-in is not the M5 importer"},
-    };
-    for (const auto& [library, reason] : cases) {
-        const RunResult run = RunM5Import({"--plugin", library, job});
-        EXPECT_EQ(run.Status, 2) << library;
-        EXPECT_TRUE(run.Out.empty()) << library;
-        EXPECT_TRUE(IsOneLine(run.Err)) << run.Err;
-        EXPECT_EQ(run.Err.rfind("m5import: ", 0), 0u) << run.Err;
-        EXPECT_NE(run.Err.find(reason), std::string::npos) << run.Err;
-    }
-}
-
-TEST(HostFault, ImportThatThrowsLeavesThePreviousOutputWhole)
-{
-    const CTempFolder folder;
-    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
-    const std::string out = folder.Write("out.csv", "previous output\n");
-    const RunResult run = RunM5Import({"--plugin", M5_FAULT_ThrowingImport_PLUGIN, "--format", "csv", "-o", out, job});
-    EXPECT_EQ(run.Status, 1);
-    EXPECT_EQ(run.Err.rfind("m5import: import failed: the instrument file broke the importer", 0), 0u) << run.Err;
-    EXPECT_EQ(ReadFile(out), "previous output\n");
-    EXPECT_TRUE(Leftovers(folder.Path()).empty());
-}
-
-// The trace streams the calls: those made before the import failed reach standard output.
-TEST(HostFault, TraceOfAnImportThatThrowsKeepsTheCallsBeforeTheFailure)
-{
-    const CTempFolder folder;
-    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT"))}));
-    const RunResult run = RunM5Import({"--plugin", M5_FAULT_ThrowingImport_PLUGIN, "--format", "trace", job});
-    EXPECT_EQ(run.Status, 1);
-    const std::string expected = "{\"op\":\"SetFileName\",\"text\":\"" + job + "\"}\n"
-                                 "{\"op\":\"GetConverterFactory\"}\n"
-                                 "{\"op\":\"AddStation\",\"name\":\"S1\"}\n"
-                                 "{\"op\":\"SetX\",\"value\":1.5}\n";
-    EXPECT_EQ(run.Out, expected);
 }
 
 TEST(HostFault, OutputOntoAFolderIsReportedAndNothingIsLeft)
@@ -169,6 +121,52 @@ TEST(HostFault, InterruptedImportLeavesNoTemporaryFile)
     }
 }
 
+// Standard input stays open, so the import is still copying it when the signal comes; the
+// copy and the temporary output file must both go.
+TEST(StandardInput, TheCopyIsRemovedWhenTheImportIsInterrupted)
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const CTempFolder folder;
+        const std::string out = folder.Write("out.csv", "previous output\n");
+        int input[2];
+        ASSERT_EQ(::pipe(input), 0);
+        const std::vector<std::string> arguments = {M5IMPORT_PATH, "--plugin", M5PLUGIN_PATH, "--settings",
+                                                    folder.Path() + "/settings.ini", "--format", "csv", "-o", out, "-"};
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::dup2(input[0], 0);
+            ::close(input[0]);
+            ::close(input[1]);
+            ::setenv("TMPDIR", folder.Path().c_str(), 1);
+            std::vector<char*> argv;
+            for (const std::string& argument : arguments)
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(input[0]);
+        const std::string header = CrLf({M5Line(1, TextInfo("KN STAT"))});
+        ASSERT_EQ(::write(input[1], header.data(), header.size()), static_cast<ssize_t>(header.size()));
+        // Copy and output both begun: three entries besides out.csv.
+        for (int wait = 0; wait < 2000 && FolderEntries(folder.Path()).size() < 3; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const std::vector<std::string> during = FolderEntries(folder.Path());
+        EXPECT_EQ(std::count_if(during.begin(), during.end(),
+                                [](const std::string& name) { return name.rfind("m5import-stdin.", 0) == 0; }),
+                  1)
+            << "the copy was never begun";
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(input[1]);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
+        EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"out.csv"}) << "signal " << signal;
+        EXPECT_EQ(ReadFile(out), "previous output\n");
+    }
+}
+
 TEST(HostFault, StandardOutputThatCannotBeWrittenIsReported)
 {
     const CTempFolder folder;
@@ -176,16 +174,6 @@ TEST(HostFault, StandardOutputThatCannotBeWrittenIsReported)
     const LimitedRun run = RunM5ImportLimited({"--format", "trace", job}, RLIM_INFINITY, folder.Path(), "/dev/full");
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(ProgramLines(run.Err), (std::vector<std::string>{"m5import: cannot write standard output"})) << run.Err;
-}
-
-TEST(HostFault, FolderGivenAsAFieldFileIsReportedAndTheNextFileFollows)
-{
-    const CTempFolder folder;
-    const std::string job = folder.Write("job.m5", CrLf({M5Line(1, TextInfo("KN STAT")), M5Line(2, PointInfo("7", "S"))}));
-    const RunResult run = RunM5Import({"--format", "trace", folder.Path(), job});
-    EXPECT_EQ(run.Status, 1);
-    EXPECT_EQ(run.Err.rfind(folder.Path() + ": Не удается открыть файл\n", 0), 0u) << run.Err;
-    EXPECT_NE(run.Out.find("{\"op\":\"AddStation\",\"name\":\"7\"}"), std::string::npos);
 }
 
 // Saving writes a temporary file and renames it over the store, so a save that fails on the

@@ -84,8 +84,10 @@ TEST(HostileSettings, StartBlockColumnsBeyondAnyRangeKeepTheImportOrderly)
     EXPECT_TRUE(import.Balanced);
 }
 
-// The host's store file with lines no program wrote: unreadable values read as absent, so
-// the plug-in's defaults apply; values in range are taken as they are.
+// The host's store file with lines no program wrote: an import refuses to run on values the
+// settings editor would not take, naming the first of them by its line, and writes nothing;
+// `m5import settings` lists every one of them and still shows the list, so that the store can
+// be mended through it.
 TEST(HostileSettings, StoreFileWithGarbageThroughTheProgram)
 {
     const CTempFolder folder;
@@ -102,12 +104,17 @@ TEST(HostileSettings, StoreFileWithGarbageThroughTheProgram)
         std::string("\0\xff\xfe binary", 10) + "\n" + std::string(1 << 20, 'x') + "\n");
     const std::string path = folder.Write("job.m5", CrLf({Job[0], M5Line(2, PointInfo("P7", "K9"), Value("X", "1", "m"))}));
     const RunResult run = RunM5Import({"--settings", store, "--format", "trace", path});
-    EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(run.Err.find("m5import:"), std::string::npos) << run.Err;
-    // The code runs from column 1 to the end of the information text; the name has its
-    // default columns.
-    EXPECT_NE(run.Out.find("{\"op\":\"AddTarget\",\"name\":\"P7\"}"), std::string::npos) << run.Out;
-    EXPECT_NE(run.Out.find("{\"op\":\"SetPointCode\",\"text\":\"P7            K9\"}"), std::string::npos) << run.Out;
+    EXPECT_EQ(run.Status, 2) << run.Err;
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err, "m5import: refused: " + store + ":2: PointStart=abc: not a whole number from -2147483648 to "
+                       "2147483647 (and 3 more; m5import settings lists them)\n");
+
+    const RunResult shown = RunM5Import({"settings", "--settings", store});
+    EXPECT_EQ(shown.Status, 0) << shown.Err;
+    for (const char* line : {":2: PointStart=abc:", ":3: PointLen=99999999999999:", ":6: Mode=1e3:",
+                             ":7: TakePointNameFromAddr=2: TakePointNameFromAddr is 0"})
+        EXPECT_NE(shown.Err.find(store + line), std::string::npos) << line << "\n" << shown.Err;
+    EXPECT_EQ(shown.Err.find(":4:"), std::string::npos) << shown.Err;  // a number in range is a value
 }
 
 }  // namespace

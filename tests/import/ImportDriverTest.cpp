@@ -1,8 +1,4 @@
 #include <algorithm>
-#include <fcntl.h>
-#include <thread>
-#include <unistd.h>
-#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +6,7 @@
 #include "platform/FileBytes.h"
 #include "platform/Sanitizers.h"
 #include "platform/TextModeFile.h"
+#include "platform/Utf16.h"
 #include "plugin/PluginInterfaces.h"
 #include "tests/support/M5Lines.h"
 #include "tests/support/RecordingHost.h"
@@ -51,44 +48,6 @@ TEST(TextModeReading, SplitsLinesAsTheRunTimeTextModeDoes)
         EXPECT_EQ(LinesOf(bytes), expected) << "[" << bytes << "]";
 }
 
-// A pipe's size is not known beforehand: the buffer grows as the bytes come, past the first
-// page and into sizes held by huge pages, and no byte is lost or doubled where it grows. The
-// lines read are given back in steps of a few megabytes as the reading moves on, and every
-// line read after that is whole.
-TEST(TextModeReading, PipeIsReadWholeWhateverItsLength)
-{
-    const CTempFolder folder;
-    const std::string fifo = folder.Path() + "/field.m5";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::string bytes;
-    std::size_t lines = 0;
-    for (; bytes.size() < (std::size_t(13) << 20); ++lines)
-        bytes += "line " + std::to_string(lines) + (lines % 3 == 0 ? "\r\n" : "\n");
-    bytes += "last";
-    ++lines;
-    // Opened for reading and writing, the pipe does not wait for a reader; the bytes that
-    // do not fit in it wait for the import to read them.
-    const int fd = ::open(fifo.c_str(), O_RDWR);
-    ASSERT_GE(fd, 0);
-    std::thread writer([&] {
-        for (std::size_t done = 0; done < bytes.size();) {
-            const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (wrote <= 0)
-                break;
-            done += static_cast<std::size_t>(wrote);
-        }
-        ::close(fd);
-    });
-    Platform::TextModeFile file;
-    const bool read = file.Read(fifo);
-    writer.join();
-    ASSERT_TRUE(read);
-    ASSERT_EQ(file.LineCount(), lines);
-    for (std::size_t i = 0; i + 1 < lines; ++i)
-        ASSERT_EQ(file.NextLine(), "line " + std::to_string(i)) << "line " << i;
-    EXPECT_EQ(file.NextLine(), "last");
-}
-
 // A file on disk is read and scanned in pieces of a quarter megabyte: a line that spans two
 // pieces is one line, and a NUL byte or the end-of-data mark far into the file is found
 // wherever it stands.
@@ -119,7 +78,7 @@ TEST(TextModeReading, MarksFarIntoAFileAreFoundAcrossItsPieces)
     for (const Case& c : cases) {
         const std::string path = folder.Write("long.m5", c.Bytes);
         Platform::TextModeFile file;
-        ASSERT_TRUE(file.Read(path));
+        ASSERT_TRUE(file.Read(Platform::Utf8ToUtf16(path)));
         ASSERT_EQ(file.LineCount(), c.Lines);
         for (std::size_t i = 0; i < c.Lines; ++i) {
             const std::size_t length = i == c.CutLine ? c.CutLength : width - 2;
@@ -271,7 +230,7 @@ TEST_F(ImportDriver, UnopenableFilesAreReportedAndSkipped)
 {
     const std::string missing = Folder.Path() + "/missing.m5";
     const std::string good = Folder.Write("good.m5", CrLf({Header}));
-    ::mkdir((Folder.Path() + "/folder.m5").c_str(), 0755);
+    MakeFolder(Folder.Path() + "/folder.m5");
     const std::vector<std::string> calls = Import({missing, Folder.Path() + "/folder.m5", good});
     const std::vector<std::string> head = {
         "SetFileName " + missing, "ReportMessage Не удается открыть файл",
@@ -341,26 +300,6 @@ TEST_F(ImportDriver, LinesAreReadInTheCyrillicCodePage)
     Import({path});
     EXPECT_NE(std::find(Host.Calls.begin(), Host.Calls.end(), "AddTarget Пункт"), Host.Calls.end());
     EXPECT_NE(std::find(Host.Calls.begin(), Host.Calls.end(), "SetPointCode Знак\xC2\x98"), Host.Calls.end());
-}
-
-TEST_F(ImportDriver, FileNamesThatAreNotUtf8StillOpen)
-{
-    const std::string path = Folder.Write("job\xE9.m5", CrLf({Header}));
-    Import({path});
-    EXPECT_EQ(std::count(Host.Calls.begin(), Host.Calls.end(), "ReportMessage Не удается открыть файл"), 0);
-    EXPECT_NE(std::find(Host.Calls.begin(), Host.Calls.end(), "GetConverterFactory"), Host.Calls.end());
-}
-
-}  // namespace
-
-namespace {
-
-TEST(TextModeReading, DevicesAreNotFieldFiles)
-{
-    Platform::TextModeFile file;
-    EXPECT_FALSE(file.Read("/dev/zero"));
-    EXPECT_FALSE(file.Read("/dev/null"));
-    EXPECT_FALSE(file.Read("/"));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include <dirent.h>
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -16,15 +16,10 @@ std::vector<std::string> SampleFiles()
     const std::string folder = SamplesFolder();
     if (folder.empty())
         return files;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name.size() > 3 && name.substr(name.size() - 3) == ".m5")
-                files.push_back(folder + "/" + name);
-        }
-        ::closedir(dir);
+    for (const std::string& name : FolderEntries(folder)) {
+        if (name.size() > 3 && name.substr(name.size() - 3) == ".m5")
+            files.push_back(folder + "/" + name);
     }
-    std::sort(files.begin(), files.end());
     return files;
 }
 

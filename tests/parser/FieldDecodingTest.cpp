@@ -62,8 +62,8 @@ TEST_F(LookUpTest, UnitsArePaddedToFourAndMatchedCaseSensitively)
 {
     const std::pair<std::wstring, int> cases[] = {
         {L"gon", 0}, {L"DEG", 1}, {L"DMS", 2}, {L"mil", 3}, {L"grad", 4}, {L"m", 5}, {L"ft", 6},
-        {L"Torr", 7}, {L"hPa", 8}, {L"inHg", 9}, {L"C", 10}, {L"F", 11}, {L"grd", 12},
-        {L"M", -1}, {L"FT", -1}, {L"dms", -1}, {L"", -1}, {L"mm", -1}, {L"m  ", 5},
+        {L"Torr", 7}, {L"hPa", 8}, {L"inHg", 9}, {L"C", 10}, {L"F", 11}, {L"grd", 12}, {L"mmHg", 13},
+        {L"MMHG", -1}, {L"mmhg", -1}, {L"mmH", -1}, {L"mHg", -1}, {L"M", -1}, {L"FT", -1}, {L"dms", -1}, {L"", -1}, {L"mm", -1}, {L"m  ", 5},
         {L"grad|", 4}, {L"d|m", 4},
     };
     for (const auto& [token, index] : cases)

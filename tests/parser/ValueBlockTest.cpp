@@ -82,7 +82,7 @@ TEST(ValueBlocks, ConverterRequestsFollowTheUnitTable)
     const std::pair<const char*, const char*> cases[] = {
         {"gon", "Get angle 4"}, {"DEG", "Get angle 3"}, {"DMS", "Get angle 1"}, {"mil", "Get angle 5"},
         {"grad", "Get angle 4"}, {"grd", "Get angle 4"}, {"m", "Get distance 0"}, {"ft", "Get distance 1"},
-        {"Torr", "Get pressure 0"}, {"hPa", "Get pressure 1"}, {"inHg", "Get pressure 2"},
+        {"Torr", "Get pressure 0"}, {"hPa", "Get pressure 1"}, {"inHg", "Get pressure 2"}, {"mmHg", "Get pressure 0"},
         {"C", "Get temperature 0"}, {"F", "Get temperature 1"},
     };
     for (const auto& [unit, request] : cases) {
@@ -93,7 +93,7 @@ TEST(ValueBlocks, ConverterRequestsFollowTheUnitTable)
         EXPECT_EQ(result.ConverterLog, expected) << unit;
         EXPECT_EQ(result.Outstanding, 0) << unit;
     }
-    for (const char* unit : {"M", "Ft", "dms", "", "meter"}) {
+    for (const char* unit : {"M", "Ft", "dms", "", "meter", "mmhg", "mm"}) {
         const ParseResult result = Parse({M5Line(1, TextInfo("X"), Value("20", "1", unit))});
         EXPECT_EQ(result.ConverterLog.size(), 4u) << unit;
     }

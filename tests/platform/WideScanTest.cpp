@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -32,10 +33,15 @@ TEST(WideScan, AgreesWithAWalkOverEveryLengthAndPlace)
     }
 }
 
-// Only the blank counts: other white space and characters that share its low bits end a run.
+// Only the blank counts: other white space and characters that share its low bits end a run
+// (beyond the basic plane only where a wide character has 32 bits, as on Linux; on Windows
+// such a character is two units, neither of them a blank).
 TEST(WideScan, OnlyTheBlankIsSkipped)
 {
-    for (const wchar_t other : {L'\t', L'\r', wchar_t(0x2020), wchar_t(0x10020), L'\0'}) {
+    std::vector<wchar_t> others = {L'\t', L'\r', wchar_t(0x2020), L'\0'};
+    if (sizeof(wchar_t) == 4)
+        others.push_back(static_cast<wchar_t>(0x10020));
+    for (const wchar_t other : others) {
         std::wstring text(9, L' ');
         text[6] = other;
         const wchar_t* const t = text.data();

@@ -1,120 +1,79 @@
 #include "tests/support/TestFiles.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 namespace Testing {
 
 namespace {
 
-void RemoveTree(const std::string& path)
+std::filesystem::path Native(const std::string& path)
 {
-    const std::string command = "rm -rf '" + path + "'";
-    if (std::system(command.c_str()) != 0) {
-        // Leftovers in the temporary folder do no harm.
-    }
-}
-
-std::string ReadAllFrom(int fd)
-{
-    std::string text;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    return text;
+    return std::filesystem::u8path(path);
 }
 
 }  // namespace
 
 CTempFolder::CTempFolder()
 {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/m5test.XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot make a temporary folder");
-    Folder = pattern;
+    std::random_device random;
+    const std::string base = TemporaryBase();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = base + "/m5test." + std::to_string(random() % 100000000u);
+        std::error_code error;
+        if (std::filesystem::create_directory(Native(candidate), error)) {
+            Folder = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder");
 }
 
 CTempFolder::~CTempFolder()
 {
-    RemoveTree(Folder);
+    // Leftovers in the temporary folder do no harm.
+    std::error_code ignored;
+    std::filesystem::remove_all(Native(Folder), ignored);
 }
 
 std::string CTempFolder::Write(const std::string& name, const std::string& bytes) const
 {
     const std::string path = Folder + "/" + name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(Native(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 
 std::string ReadFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Native(path), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 bool FileExists(const std::string& path)
 {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
+    std::error_code error;
+    return std::filesystem::exists(Native(path), error);
 }
 
-RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments, const std::string& input)
+bool MakeFolder(const std::string& path)
 {
-    int in[2], out[2], err[2];
-    if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0)
-        throw std::runtime_error("pipe failed");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(in[0], 0);
-        ::dup2(out[1], 1);
-        ::dup2(err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
-            ::close(fd);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-    ::close(err[1]);
-    std::thread writer([&] {
-        std::size_t written = 0;
-        while (written < input.size()) {
-            const ssize_t n = ::write(in[1], input.data() + written, input.size() - written);
-            if (n <= 0)
-                break;
-            written += static_cast<std::size_t>(n);
-        }
-        ::close(in[1]);
-    });
-    RunResult result;
-    std::thread errors([&] { result.Err = ReadAllFrom(err[0]); });
-    result.Out = ReadAllFrom(out[0]);
-    errors.join();
-    writer.join();
-    ::close(out[0]);
-    ::close(err[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result;
+    std::error_code error;
+    return std::filesystem::create_directory(Native(path), error);
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(Native(folder), error))
+        names.push_back(entry.path().filename().u8string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 RunResult RunM5Import(const std::vector<std::string>& arguments, const std::string& input)
@@ -140,7 +99,7 @@ RunResult RunM5Import(const std::vector<std::string>& arguments, const std::stri
     }
     for (std::size_t i = isSettingsCommand ? 1 : 0; i < arguments.size(); ++i)
         full.push_back(arguments[i]);
-    return RunProgram(M5IMPORT_PATH, full, input);
+    return RunProgram(M5ImportPath(), full, input);
 }
 
 std::string CrLf(const std::vector<std::string>& lines)

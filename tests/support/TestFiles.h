@@ -21,6 +21,20 @@ private:
 
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+// Makes one folder; false when it cannot be made (or exists).
+bool MakeFolder(const std::string& path);
+// The names in a folder, sorted.
+std::vector<std::string> FolderEntries(const std::string& folder);
+
+// Where temporary folders go: $TMPDIR or /tmp on Linux, the user's temporary folder on
+// Windows (written with forward slashes, which Windows takes too, so that paths in expected
+// outputs need no escaping).
+std::string TemporaryBase();
+// The built m5import (beside the test programs on Windows, where the build tree's absolute
+// Linux path is not a Windows path).
+std::string M5ImportPath();
+// Sets an environment variable for this process and the programs it starts.
+void SetEnvironment(const std::string& name, const std::string& value);
 
 struct RunResult {
     int Status = -1;
@@ -31,7 +45,8 @@ struct RunResult {
 // Runs the built m5import with these arguments (the plug-in of the build tree and a settings
 // store in a scratch folder unless the arguments name their own), no terminal attached.
 RunResult RunM5Import(const std::vector<std::string>& arguments, const std::string& input = std::string());
-// Runs any program with arguments.
+// Runs any program with arguments, no terminal attached; the exit status, or 128 plus the
+// signal that ended it.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& input = std::string());
 

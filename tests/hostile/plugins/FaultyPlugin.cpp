@@ -22,14 +22,15 @@ public:
     }
     Plugin::IPlugin* GetInterface(std::int32_t) override { return nullptr; }
     char16_t* GetName() override { return Platform::SysAllocString(u"Faulty"); }
-    Plugin::Guid GetId() override
+#if M5_GUID_THROUGH_POINTER
+    Plugin::Guid* GetId(Plugin::Guid* result) override
     {
-#ifdef M5_FAULT_ForeignPlugin
-        return Plugin::Guid{0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
-#else
-        return Plugin::Guid{0xE2109592, 0x5EF7, 0x43BD, {0x81, 0xD6, 0x08, 0xEA, 0x78, 0x1E, 0x0A, 0xB2}};
-#endif
+        *result = Id();
+        return result;
     }
+#else
+    Plugin::Guid GetId() override { return Id(); }
+#endif
     std::int32_t GetKind() override { return 2; }
     void LoadSettings(Plugin::ISettingsReader*) override {}
     void SaveSettings(Plugin::ISettingsWriter*) override {}
@@ -49,12 +50,21 @@ public:
     }
 
 private:
+    static Plugin::Guid Id()
+    {
+#ifdef M5_FAULT_ForeignPlugin
+        return Plugin::Guid{0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
+#else
+        return Plugin::Guid{0xE2109592, 0x5EF7, 0x43BD, {0x81, 0xD6, 0x08, 0xEA, 0x78, 0x1E, 0x0A, 0xB2}};
+#endif
+    }
+
     int Count = 0;
 };
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) Plugin::IGroundBasedMIP* CreatePlugin()
+extern "C" M5_PLUGIN_EXPORT Plugin::IGroundBasedMIP* CreatePlugin()
 {
 #ifdef M5_FAULT_NullObject
     return nullptr;

@@ -1,5 +1,7 @@
 // A shared library that loads but is no plug-in: it exports no CreatePlugin.
-extern "C" __attribute__((visibility("default"))) int ImportSomethingElse()
+#include "plugin/PluginInterfaces.h"
+
+extern "C" M5_PLUGIN_EXPORT int ImportSomethingElse()
 {
     return 0;
 }

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Utf16.h"
+
 namespace Platform {
 
 namespace {
@@ -55,8 +57,10 @@ void TextModeFile::ReadAll(int fd, std::size_t sizeHint)
     FinishScan(used);
 }
 
-bool TextModeFile::Read(const std::string& path)
+bool TextModeFile::Read(const std::u16string& name)
 {
+    // Names that are not valid UTF-8 came as escaped bytes and go back to those bytes.
+    const std::string path = Platform::Utf16ToUtf8(name, true);
     Bytes.Clear();
     Lines = 0;
     // Non-blocking open so that a FIFO without a writer reads as empty instead of hanging.

@@ -1,0 +1,100 @@
+#include "platform/FieldLines.h"
+
+#include <climits>
+#include <memory>
+#include <new>
+#include <windows.h>
+
+#include "plugin/HResultError.h"
+
+namespace Platform {
+
+namespace {
+
+int SystemConversion(unsigned codePage, unsigned long flags, const char* bytes, int count, wchar_t* units,
+                     int capacity)
+{
+    return ::MultiByteToWideChar(codePage, flags, bytes, count, units, capacity);
+}
+
+ConversionCall Convert = SystemConversion;
+
+Plugin::HResultError LastError()
+{
+    return Plugin::HResultError::FromLastError(static_cast<std::int32_t>(::GetLastError()));
+}
+
+std::unique_ptr<wchar_t[]> HeapBuffer(int units)
+{
+    if (units < 0)
+        throw Plugin::HResultError(Plugin::HResultError::InvalidArg);
+    wchar_t* buffer = new (std::nothrow) wchar_t[static_cast<std::size_t>(units)];
+    if (!buffer)
+        throw Plugin::HResultError(Plugin::HResultError::OutOfMemory);
+    return std::unique_ptr<wchar_t[]>(buffer);
+}
+
+// One line from the thread's ANSI code page: 128 units on the stack, a longer line a heap
+// buffer of its byte count plus one; a buffer the system finds too small is grown to the
+// size it asks for and the conversion repeated once. Any other failure is the last error.
+std::wstring ConvertLine(std::string_view bytes)
+{
+    if (bytes.empty())
+        return std::wstring();
+    if (bytes.size() >= INT_MAX)
+        throw Plugin::HResultError(Plugin::HResultError::InvalidArg);
+    const int count = static_cast<int>(bytes.size());
+    wchar_t onStack[128];
+    std::unique_ptr<wchar_t[]> onHeap;
+    wchar_t* buffer = onStack;
+    int capacity = 128;
+    if (count + 1 > capacity) {
+        capacity = count + 1;
+        onHeap = HeapBuffer(capacity);
+        buffer = onHeap.get();
+    }
+    int converted = Convert(CP_THREAD_ACP, 0, bytes.data(), count, buffer, capacity);
+    if (converted == 0 && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        capacity = Convert(CP_THREAD_ACP, 0, bytes.data(), count, nullptr, 0);
+        if (capacity <= 0)
+            throw LastError();
+        onHeap = HeapBuffer(capacity);
+        buffer = onHeap.get();
+        converted = Convert(CP_THREAD_ACP, 0, bytes.data(), count, buffer, capacity);
+    }
+    if (converted <= 0)
+        throw LastError();
+    return std::wstring(buffer, static_cast<std::size_t>(converted));
+}
+
+}  // namespace
+
+FieldLines::FieldLines(TextModeFile& file) : File(file), Lines(file.LineCount())
+{
+    try {
+        Converted.reserve(Lines);
+        for (std::size_t i = 0; i < Lines; ++i)
+            Converted.push_back(ConvertLine(File.NextLine()));
+    } catch (const std::bad_alloc&) {
+        throw Plugin::HResultError(Plugin::HResultError::OutOfMemory);
+    }
+}
+
+const std::wstring& FieldLines::Next()
+{
+    // A converted line is handed out once: its memory goes as the parsing moves on.
+    if (Position >= Converted.size()) {
+        Current.clear();
+        return Current;
+    }
+    Current = std::move(Converted[Position]);
+    Converted[Position++] = std::wstring();
+    return Current;
+}
+
+void ReplaceConversionCall(ConversionCall call) noexcept
+{
+    Convert = call ? call : SystemConversion;
+}
+
+}  // namespace Platform

@@ -1,0 +1,141 @@
+#include "platform/TextModeFile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <io.h>
+#include <share.h>
+#include <windows.h>
+
+namespace Platform {
+
+namespace {
+
+class CrtFile {
+public:
+    explicit CrtFile(std::FILE* file) : File(file) {}
+    ~CrtFile() { if (File) std::fclose(File); }
+    CrtFile(const CrtFile&) = delete;
+    CrtFile& operator=(const CrtFile&) = delete;
+    std::FILE* Get() const { return File; }
+private:
+    std::FILE* File;
+};
+
+// Field data is on a disk or comes through a pipe; a console, NUL or a serial port is no
+// field file (reading the console would wait for the user).
+bool IsFieldFileKind(std::FILE* file, std::size_t& sizeHint)
+{
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
+    const DWORD type = ::GetFileType(handle);
+    LARGE_INTEGER size{};
+    sizeHint = type == FILE_TYPE_DISK && ::GetFileSizeEx(handle, &size) ? static_cast<std::size_t>(size.QuadPart) : 0;
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+}
+
+// Reads through the run-time until the end of the data or the first error; text mode has
+// already turned CR LF into LF and stops at 0x1A, so the bytes need no further work.
+void ReadThroughRuntime(std::FILE* file, std::size_t sizeHint, FileBytes& bytes)
+{
+    bytes.Clear();
+    bytes.Reserve(sizeHint + 1);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == bytes.Capacity())
+            bytes.Reserve(used * 2);
+        const std::size_t got = std::fread(bytes.Data() + used, 1, bytes.Capacity() - used, file);
+        used += got;
+        if (got == 0 || std::feof(file) || std::ferror(file))
+            break;
+    }
+    bytes.SetSize(used);
+}
+
+constexpr std::size_t DiscardStep = std::size_t(4) << 20;
+
+}  // namespace
+
+bool TextModeFile::Read(const std::u16string& name)
+{
+    Bytes.Clear();
+    Lines = 0;
+    // Text mode, and others may read and write the file meanwhile.
+    CrtFile file(::_wfsopen(reinterpret_cast<const wchar_t*>(name.c_str()), L"rt", _SH_DENYNO));
+    std::size_t sizeHint = 0;
+    if (!file.Get() || !IsFieldFileKind(file.Get(), sizeHint))
+        return false;
+    ReadThroughRuntime(file.Get(), sizeHint, Bytes);
+    StartScan();
+    Scan(0, Bytes.Size());
+    FinishScan(Bytes.Size());
+    return true;
+}
+
+// Raw bytes as text mode would read them: each CR LF becomes LF and the first 0x1A ends the data.
+void TextModeFile::Assign(std::string_view bytes)
+{
+    Bytes.Clear();
+    Bytes.Reserve(bytes.size() + 1);
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\x1A'; ++i) {
+        if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n'))
+            Bytes.Data()[used++] = bytes[i];
+    }
+    StartScan();
+    Scan(0, used);
+    FinishScan(used);
+}
+
+void TextModeFile::StartScan() noexcept
+{
+    Lines = 0;
+    Position = 0;
+    DiscardedUpTo = 0;
+    DataEnd = std::string_view::npos;
+    HasNul = false;
+}
+
+// The run-time has ended the data at 0x1A already; counts the lines, one per LF, and notes
+// whether any NUL lies in the data, so that only then lines are searched for one.
+void TextModeFile::Scan(std::size_t offset, std::size_t count) noexcept
+{
+    const char* at = Bytes.Data() + offset;
+    const char* const end = at + count;
+    HasNul = HasNul || std::memchr(at, '\0', count) != nullptr;
+    while (const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at))) {
+        ++Lines;
+        at = static_cast<const char*>(found) + 1;
+    }
+}
+
+// A last line without LF still counts.
+void TextModeFile::FinishScan(std::size_t used) noexcept
+{
+    Bytes.SetSize(used);
+    if (used > 0 && Bytes.Data()[used - 1] != '\n')
+        ++Lines;
+}
+
+// The run-time has taken the CR of every CR LF away already: a CR still before a LF was a
+// CR of its own in the file and belongs to the line.
+std::string_view TextModeFile::NextLine() noexcept
+{
+    const char* const data = Bytes.Data();
+    const std::size_t size = Bytes.Size();
+    if (Position >= size)
+        return {};
+    const std::size_t start = Position;
+    if (start - DiscardedUpTo >= DiscardStep) {
+        Bytes.Discard(start);
+        DiscardedUpTo = start;
+    }
+    const void* found = std::memchr(data + start, '\n', size - start);
+    const std::size_t stop = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
+    Position = found ? stop + 1 : size;
+    const std::size_t length = stop - start;
+    if (!HasNul)
+        return {data + start, length};
+    const void* nul = std::memchr(data + start, '\0', length);
+    return {data + start, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - (data + start)) : length};
+}
+
+}  // namespace Platform

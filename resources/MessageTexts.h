@@ -1,0 +1,27 @@
+#pragma once
+// The Russian texts the plug-in shows, written once: its string table (ids 101 to 123) and
+// the fixed notice about a made-up station. The plug-in serves the table through
+// LoadMessageText; the host reads the same data to recognise what the plug-in reports and
+// to show it in the reader's language. Data only, so that either side may include it.
+
+namespace Plugin {
+
+struct MessageText {
+    int Id;
+    const wchar_t* Text;
+};
+
+// Ids 101 to 123 in order, from the one list of the texts (which the Windows resource script
+// includes too). 111 and 119 keep their two consecutive blanks; 119 carries one "%s" for the
+// target's name.
+#define M5_MESSAGE(id, text) {id, L"" text},
+inline constexpr MessageText StringTableTexts[] = {
+#include "resources/StringTable.inc"
+};
+#undef M5_MESSAGE
+
+// The warning that names a station made up for a set-up without one; "%1%" is the name.
+inline constexpr const wchar_t* DefaultStationNotice =
+    L"Не определена точка стояния.\nПо умолчанию создается станция с именем %1%.";
+
+}  // namespace Plugin
