@@ -54,6 +54,16 @@ constexpr std::size_t DiscardStep = std::size_t(4) << 20;
 
 }  // namespace
 
+// The run-time reads the whole file at once; nothing is read a second time.
+TextModeFile::~TextModeFile() = default;
+
+void TextModeFile::Close() noexcept {}
+
+bool TextModeFile::Refill()
+{
+    return false;
+}
+
 bool TextModeFile::Read(const std::u16string& name)
 {
     Bytes.Clear();
@@ -65,7 +75,7 @@ bool TextModeFile::Read(const std::u16string& name)
         return false;
     ReadThroughRuntime(file.Get(), sizeHint, Bytes);
     StartScan();
-    Scan(0, Bytes.Size());
+    Scan(Bytes.Data(), Bytes.Size(), 0);
     FinishScan(Bytes.Size());
     return true;
 }
@@ -81,7 +91,7 @@ void TextModeFile::Assign(std::string_view bytes)
             Bytes.Data()[used++] = bytes[i];
     }
     StartScan();
-    Scan(0, used);
+    Scan(Bytes.Data(), used, 0);
     FinishScan(used);
 }
 
@@ -92,13 +102,14 @@ void TextModeFile::StartScan() noexcept
     DiscardedUpTo = 0;
     DataEnd = std::string_view::npos;
     HasNul = false;
+    LastByte = '\n';
 }
 
 // The run-time has ended the data at 0x1A already; counts the lines, one per LF, and notes
 // whether any NUL lies in the data, so that only then lines are searched for one.
-void TextModeFile::Scan(std::size_t offset, std::size_t count) noexcept
+void TextModeFile::Scan(const char* piece, std::size_t count, std::size_t) noexcept
 {
-    const char* at = Bytes.Data() + offset;
+    const char* at = piece;
     const char* const end = at + count;
     HasNul = HasNul || std::memchr(at, '\0', count) != nullptr;
     while (const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at))) {
@@ -117,7 +128,7 @@ void TextModeFile::FinishScan(std::size_t used) noexcept
 
 // The run-time has taken the CR of every CR LF away already: a CR still before a LF was a
 // CR of its own in the file and belongs to the line.
-std::string_view TextModeFile::NextLine() noexcept
+std::string_view TextModeFile::NextLine()
 {
     const char* const data = Bytes.Data();
     const std::size_t size = Bytes.Size();

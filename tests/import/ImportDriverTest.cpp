@@ -88,6 +88,39 @@ TEST(TextModeReading, MarksFarIntoAFileAreFoundAcrossItsPieces)
     }
 }
 
+// A large file is counted first and then read again piece by piece as its lines are taken:
+// whatever stands where one piece ends and the next begins (a CR LF split between them, a
+// line longer than a piece, a NUL, the end-of-data mark), it reads as the same bytes held
+// whole in memory read.
+TEST(TextModeReading, LargeFilesReadPieceByPieceAsWhole)
+{
+    const CTempFolder folder;
+    const std::size_t piece = std::size_t(256) << 10;
+    std::string lines;
+    for (std::size_t i = 0; lines.size() < (std::size_t(5) << 20); ++i)
+        lines += "line " + std::to_string(i) + (i % 2 ? "\r\n" : "\n");
+    std::string crLfAcross = lines;
+    crLfAcross[3 * piece - 1] = '\r';
+    crLfAcross[3 * piece] = '\n';
+    std::string longLine = lines;
+    longLine.replace(piece / 2, 3 * piece / 2, std::string(3 * piece / 2, 'x'));
+    std::string withNul = lines;
+    withNul[(std::size_t(9) << 19) + 3] = '\0';
+    std::string withMark = lines;
+    withMark[(std::size_t(9) << 19) + 5] = '\x1A';
+    const std::string cases[] = {lines, lines + "no LF at the end", crLfAcross, longLine, withNul, withMark,
+                                 std::string(6 << 20, 'y')};
+    for (const std::string& bytes : cases) {
+        const std::vector<std::string> expected = LinesOf(bytes);
+        Platform::TextModeFile file;
+        ASSERT_TRUE(file.Read(Platform::Utf8ToUtf16(folder.Write("large.m5", bytes))));
+        ASSERT_EQ(file.LineCount(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(file.NextLine(), expected[i]) << "line " << i;
+        EXPECT_EQ(file.NextLine(), "");
+    }
+}
+
 // Lines are decoded in pieces, plain ASCII pieces apart: a high byte at any place, on either
 // side of a piece's edge, and lines of every length around the piece size decode as byte by byte.
 TEST(CodePageReading, HighBytesDecodeWhereverTheyStand)
