@@ -4,7 +4,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <streambuf>
 #include <system_error>
 #include <sys/random.h>
 #include <sys/socket.h>
@@ -13,6 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "host/FirstErrorBuffer.h"
 #include "host/OutputFolder.h"
 
 namespace Host {
@@ -60,55 +60,6 @@ int WriteAll(int fd, const char* data, std::size_t size)
     }
     return 0;
 }
-
-// A stream buffer over a file descriptor that remembers the first write error; after it,
-// the stream goes bad and nothing more is written.
-class CDescriptorBuffer final : public std::streambuf {
-public:
-    CDescriptorBuffer() : Buffer(64 * 1024) { setp(Buffer.data(), Buffer.data() + Buffer.size()); }
-    void Attach(int fd) noexcept { Fd = fd; }
-    int Error() const noexcept { return FirstError; }
-
-protected:
-    int_type overflow(int_type c) override
-    {
-        if (Drain() != 0)
-            return traits_type::eof();
-        if (!traits_type::eq_int_type(c, traits_type::eof())) {
-            *pptr() = traits_type::to_char_type(c);
-            pbump(1);
-        }
-        return traits_type::not_eof(c);
-    }
-
-    int sync() override { return Drain() == 0 ? 0 : -1; }
-
-    std::streamsize xsputn(const char* data, std::streamsize count) override
-    {
-        if (count < static_cast<std::streamsize>(Buffer.size()))
-            return std::streambuf::xsputn(data, count);
-        if (Drain() != 0)
-            return 0;
-        if (Fd >= 0)
-            FirstError = WriteAll(Fd, data, static_cast<std::size_t>(count));
-        return FirstError == 0 ? count : 0;
-    }
-
-private:
-    int Drain()
-    {
-        const auto pending = static_cast<std::size_t>(pptr() - pbase());
-        // Once the file is closed (put in place or given up), late writes go nowhere.
-        if (FirstError == 0 && pending > 0 && Fd >= 0)
-            FirstError = WriteAll(Fd, pbase(), pending);
-        setp(Buffer.data(), Buffer.data() + Buffer.size());
-        return FirstError;
-    }
-
-    std::vector<char> Buffer;
-    int Fd = -1;
-    int FirstError = 0;
-};
 
 std::string FolderOf(const std::string& path)
 {
@@ -241,7 +192,7 @@ struct COutputFile::State {
     struct stat Existing {};
     int Fd = -1;            // the temporary file, or the target written directly
     int TargetFd = -1;      // InPlace: the target, opened for writing up front
-    CDescriptorBuffer Buffer;
+    CFirstErrorBuffer<int, int> Buffer{WriteAll};
     std::ostream Out{&Buffer};
 
     // The steps that put the written content in place; 0 or the error.
@@ -414,7 +365,7 @@ void COutputFile::Discard() noexcept
     if (!Impl)
         return;
     State& state = *Impl;
-    state.Buffer.Attach(-1);
+    state.Buffer.Detach();
     if (state.Fd >= 0)
         ::close(state.Fd);
     if (state.TargetFd >= 0)

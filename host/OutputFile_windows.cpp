@@ -2,10 +2,10 @@
 
 #include <atomic>
 #include <random>
-#include <streambuf>
 #include <vector>
 #include <windows.h>
 
+#include "host/FirstErrorBuffer.h"
 #include "host/StandardInput.h"
 #include "host/WindowsText.h"
 
@@ -58,43 +58,6 @@ DWORD WriteAll(HANDLE file, const char* data, std::size_t size)
     return 0;
 }
 
-// A stream buffer over a file handle that remembers the first write error; after it, the
-// stream goes bad and nothing more is written.
-class CHandleBuffer final : public std::streambuf {
-public:
-    CHandleBuffer() : Buffer(64 * 1024) { setp(Buffer.data(), Buffer.data() + Buffer.size()); }
-    void Attach(HANDLE file) noexcept { File = file; }
-    DWORD Error() const noexcept { return FirstError; }
-
-protected:
-    int_type overflow(int_type c) override
-    {
-        if (Drain() != 0)
-            return traits_type::eof();
-        if (!traits_type::eq_int_type(c, traits_type::eof())) {
-            *pptr() = traits_type::to_char_type(c);
-            pbump(1);
-        }
-        return traits_type::not_eof(c);
-    }
-    int sync() override { return Drain() == 0 ? 0 : -1; }
-
-private:
-    DWORD Drain()
-    {
-        if (FirstError == 0 && pptr() > pbase()) {
-            FirstError = File == INVALID_HANDLE_VALUE ? ERROR_INVALID_HANDLE
-                                                      : WriteAll(File, pbase(), static_cast<std::size_t>(pptr() - pbase()));
-        }
-        setp(Buffer.data(), Buffer.data() + Buffer.size());
-        return FirstError;
-    }
-
-    std::vector<char> Buffer;
-    HANDLE File = INVALID_HANDLE_VALUE;
-    DWORD FirstError = 0;
-};
-
 // The temporary file being written, for the console's control handler, which runs on a
 // thread of its own: it marks the file for deletion, so that the file goes with the process
 // the system then ends. One output file is written at a time.
@@ -125,7 +88,7 @@ struct COutputFile::State {
     std::string Temporary;   // UTF-8, empty when none
     CHandle File;            // what the stream writes to: the temporary file or the device
     CHandle TargetFile;      // a file with several links, written in place
-    CHandleBuffer Buffer;
+    CFirstErrorBuffer<HANDLE, DWORD> Buffer{WriteAll};
     std::ostream Out{&Buffer};
 
     DWORD Replace();
@@ -282,7 +245,7 @@ void COutputFile::Discard() noexcept
     if (!Impl)
         return;
     State& state = *Impl;
-    state.Buffer.Attach(INVALID_HANDLE_VALUE);
+    state.Buffer.Detach();
     HANDLE expected = state.File.Get();
     PendingTemporary.compare_exchange_strong(expected, INVALID_HANDLE_VALUE);
     if (!state.Temporary.empty() && state.File.Valid())

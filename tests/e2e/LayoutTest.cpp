@@ -1,7 +1,6 @@
 // `m5import layout` and `--layout auto` end to end, on files written the way instruments
 // place their columns.
 #include <algorithm>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -35,15 +34,6 @@ std::vector<std::string> M3Job()
     };
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 bool Contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
@@ -64,7 +54,7 @@ TEST(Layout, ShowsTheColumnsUnderARulerThatLinesUpWithTheRecords)
 
     // The ruler's column 1 stands over the first character of every record's information
     // text, the marks under it over the columns the name and code are read from.
-    const std::vector<std::string> out = Lines(run.Out);
+    const std::vector<std::string> out = TextLines(run.Out);
     std::size_t ruler = 0;
     while (ruler < out.size() && out[ruler].find("|...+....|") == std::string::npos)
         ++ruler;
@@ -94,7 +84,7 @@ TEST(Layout, TheNameFromTheAddressIsMarkedInTheAddress)
                                        folder.Write("job.m5", CrLf(job))});
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_TRUE(Contains(run.Out, "--set TakePointNameFromAddr=1 --set CodeStart=1 --set CodeLen=27")) << run.Out;
-    const std::vector<std::string> out = Lines(run.Out);
+    const std::vector<std::string> out = TextLines(run.Out);
     const std::string& marks = out[out.size() - 3];
     const std::string& first = out[out.size() - 2];
     EXPECT_EQ(marks.find("PPPPP"), first.find("00002")) << marks << "\n" << first;
@@ -168,7 +158,7 @@ TEST(Layout, AnImportThatLosesMostNamesEndsWithAHint)
     const std::string m3 = folder.Write("m3.m5", CrLf(M3Job()));
     const RunResult run = RunM5Import({"--settings", store, "--no-progress", m3});
     EXPECT_EQ(run.Status, 1);
-    const std::vector<std::string> err = Lines(run.Err);
+    const std::vector<std::string> err = TextLines(run.Err);
     ASSERT_FALSE(err.empty());
     EXPECT_EQ(err.back(), m3 + ": hint: 4 of 6 point records have no name with these settings; the names seem to "
                                "stand elsewhere: --set TakePointNameFromAddr=0 --set PointStart=12 --set PointLen=16 "

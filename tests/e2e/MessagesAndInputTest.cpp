@@ -3,7 +3,6 @@
 // refused where they do not apply.
 #include <algorithm>
 #include <cstdlib>
-#include <sstream>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -17,15 +16,6 @@
 using namespace Testing;
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 // A set-up whose targets have no name in the name columns: one "no point name given" each.
 std::string NamelessTargets(int count)
@@ -101,7 +91,7 @@ TEST(Messages, TheLanguageComesFromTheLocaleUnlessChosen)
         arguments.insert(arguments.end(), {"--format", "csv", job});
         const RunResult run = RunWithLocale(test.Locale, arguments);
         EXPECT_EQ(run.Status, 1);
-        const std::vector<std::string> err = Lines(run.Err);
+        const std::vector<std::string> err = TextLines(run.Err);
         ASSERT_EQ(err.size(), 2u) << run.Err;  // after the notice of the made-up station
         EXPECT_EQ(err[1], test.Expected);
     }
@@ -113,14 +103,14 @@ TEST(Messages, RepeatsBeyondTenAreCountedInOneLine)
     const std::string job = folder.Write("job.m5", NamelessTargets(145));
     const RunResult run = RunM5Import({"--no-progress", "--lang", "en", job});
     EXPECT_EQ(run.Status, 1);
-    const std::vector<std::string> err = Lines(run.Err);
+    const std::vector<std::string> err = TextLines(run.Err);
     // The notice of the made-up station, then ten and one, then the hint about the name columns.
     ASSERT_EQ(err.size(), 13u) << run.Err;
     EXPECT_EQ(err[10], job + ":12: No point name given.");
     EXPECT_EQ(err[11], job + ": … and 135 more like this (lines 13-147): No point name given.");
     EXPECT_EQ(err[12].rfind(job + ": hint: ", 0), 0u) << err[12];
     // The table summarises the same way, in place of the messages it leaves out.
-    const std::vector<std::string> table = Lines(run.Out);
+    const std::vector<std::string> table = TextLines(run.Out);
     EXPECT_EQ(std::count(table.begin(), table.end(), "message (line 12): No point name given."), 1);
     EXPECT_EQ(table.back(), "message: … and 135 more like this (lines 13-147): No point name given.");
 }
@@ -137,7 +127,7 @@ TEST(Messages, RefusedValuesAreWarnedOfWithoutChangingStatusOrTrace)
     }));
     const RunResult run = RunM5Import({"--no-progress", "--lang", "en", "--format", "csv", job});
     EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(Lines(run.Err), (std::vector<std::string>{
+    EXPECT_EQ(TextLines(run.Err), (std::vector<std::string>{
                                   job + ":1: warning: No station point is defined. A station named Default is created "
                                         "by default.",
                                   job + ":4: warning: distance \"33,887\" is not a number",
@@ -169,7 +159,7 @@ TEST(StandardInput, IsImportedFromAPrivateCopyThatIsRemovedAfterwards)
 
     // The trace records the name the plug-in was given: the copy's, gone once the run is over.
     const RunResult trace = RunM5Import({"--format", "trace", "-"}, bytes);
-    const nlohmann::json first = nlohmann::json::parse(Lines(trace.Out).at(0));
+    const nlohmann::json first = nlohmann::json::parse(TextLines(trace.Out).at(0));
     ASSERT_EQ(first["op"], "SetFileName");
     const std::string copy = first["text"];
     EXPECT_NE(copy.find("m5import-stdin."), std::string::npos) << copy;
@@ -218,7 +208,7 @@ TEST(OutputOptions, TheAngleUnitIsNamedWhereTheAnglesAre)
     const RunResult table = RunM5Import({"--no-progress", "--angles", "gon", traverse});
     EXPECT_NE(table.Out.find("Hz [gon]"), std::string::npos);
     const RunResult csv = RunM5Import({"--format", "csv", "--angles", "deg", traverse});
-    EXPECT_NE(Lines(csv.Out).at(0).find(",hz_deg,v_deg,"), std::string::npos);
+    EXPECT_NE(TextLines(csv.Out).at(0).find(",hz_deg,v_deg,"), std::string::npos);
     const RunResult json = RunM5Import({"--format", "json", "--angles", "dms", traverse});
     const nlohmann::json document = nlohmann::json::parse(json.Out);
     EXPECT_EQ(document["units"]["angle"], "dms");

@@ -85,25 +85,13 @@ struct LayoutCase {
     std::vector<std::string> Codes;      // as read from each point record
 };
 
-SettingsValues Columns(std::int32_t take, std::int32_t pointStart, std::int32_t pointLen, std::int32_t codeStart,
-                       std::int32_t codeLen)
-{
-    SettingsValues values;
-    values.TakePointNameFromAddr = take;
-    values.PointStart = pointStart;
-    values.PointLen = pointLen;
-    values.CodeStart = codeStart;
-    values.CodeLen = codeLen;
-    return values;
-}
-
 const std::string Header = M5Line(1, TextInfo("KN STAT"));
 const std::string Measured = Value("Hz", "12.3456", "DMS");
 
 // Codes that repeat and no numbers: the name can only be the record's address.
 LayoutCase CodesOnly()
 {
-    LayoutCase c{"codes only: the name is the address", {Header, Point(2, At(3, "S"))}, Columns(1, 1, 14, 3, 25),
+    LayoutCase c{"codes only: the name is the address", {Header, Point(2, At(3, "S"))}, NameAndCodeLayout(1, 1, 14, 3, 25),
                  {"00002"}, {"S"}};
     for (int address = 3; address <= 14; ++address) {
         const std::string code = address == 14 ? "" : address % 2 ? "FENCE" : "TREE";
@@ -120,29 +108,29 @@ std::vector<LayoutCase> Cases()
         {"code in column 11, the number right-aligned to 27",
          {Header, Point(2, At(11, "S", EndingAt(27, "1"))), Point(3, EndingAt(27, "2"), Measured),
           Point(4, EndingAt(27, "10"), Measured), Point(5, At(11, "A", EndingAt(27, "117")), Measured)},
-         Columns(0, 12, 16, 11, 1), {"1", "2", "10", "117"}, {"S", "", "", "A"}},
+         NameAndCodeLayout(0, 12, 16, 11, 1), {"1", "2", "10", "117"}, {"S", "", "", "A"}},
         {"the number right-aligned to 19 with the code straight after it",
          {Header, Point(2, At(20, "S", EndingAt(19, "1"))), Point(3, At(20, "CONTR", EndingAt(19, "1100")), Measured),
           Point(4, At(20, "0067R", EndingAt(19, "1102")), Measured),
           Point(5, EndingAt(24, "A6", EndingAt(19, "1111")), Measured),
           Point(6, EndingAt(24, "0339", EndingAt(19, "1237")), Measured)},
-         Columns(0, 1, 19, 20, 8), {"1", "1100", "1102", "1111", "1237"}, {"S", "CONTR", "0067R", "A6", "0339"}},
+         NameAndCodeLayout(0, 1, 19, 20, 8), {"1", "1100", "1102", "1111", "1237"}, {"S", "CONTR", "0067R", "A6", "0339"}},
         {"the code first, the name after a gap",
          {Header, Point(2, At(1, "S", At(8, "ST1"))), Point(3, At(1, "FENCE", At(8, "P10")), Measured),
           Point(4, At(1, "KERB", At(8, "P11A")), Measured), Point(5, At(8, "P12"), Measured)},
-         Columns(0, 8, 20, 1, 7), {"ST1", "P10", "P11A", "P12"}, {"S", "FENCE", "KERB", ""}},
+         NameAndCodeLayout(0, 8, 20, 1, 7), {"ST1", "P10", "P11A", "P12"}, {"S", "FENCE", "KERB", ""}},
         {"the number right-aligned to 12, the code left-aligned from 13, always touching",
          {Header, Point(2, At(13, "S", EndingAt(12, "7"))), Point(3, At(13, "TREE", EndingAt(12, "1001")), Measured),
           Point(4, At(13, "MH", EndingAt(12, "15")), Measured)},
-         Columns(0, 1, 12, 13, 15), {"7", "1001", "15"}, {"S", "TREE", "MH"}},
+         NameAndCodeLayout(0, 1, 12, 13, 15), {"7", "1001", "15"}, {"S", "TREE", "MH"}},
         {"codes of several words after the names",
          {Header, Point(2, At(5, "200", At(12, "S"))), Point(3, At(5, "201", At(12, "NEW FENCE")), Measured),
           Point(4, At(5, "202", At(12, "OLD  WALL")), Measured), Point(5, At(5, "203", At(12, "NEW")), Measured)},
-         Columns(0, 5, 7, 12, 16), {"200", "201", "202", "203"}, {"S", "NEW FENCE", "OLD  WALL", "NEW"}},
+         NameAndCodeLayout(0, 5, 7, 12, 16), {"200", "201", "202", "203"}, {"S", "NEW FENCE", "OLD  WALL", "NEW"}},
         {"names only, right-aligned to 17",
          {Header, Point(2, EndingAt(17, "1")), Point(3, EndingAt(17, "22"), Measured),
           Point(4, EndingAt(17, "303"), Measured)},
-         Columns(0, 1, 17, 18, 10), {"1", "22", "303"}, {"", "", ""}},
+         NameAndCodeLayout(0, 1, 17, 18, 10), {"1", "22", "303"}, {"", "", ""}},
         CodesOnly(),
     };
 }

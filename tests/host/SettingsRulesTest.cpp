@@ -6,23 +6,13 @@
 #include "host/SettingsRules.h"
 #include "host/SettingsStore.h"
 #include "settings/ImportSettings.h"
+#include "tests/support/M5Lines.h"
 #include "tests/support/TestFiles.h"
 
 using namespace Host;
+using Testing::NameAndCodeLayout;
 
 namespace {
-
-SettingsValues Layout(std::int32_t take, std::int32_t pointStart, std::int32_t pointLen, std::int32_t codeStart,
-                      std::int32_t codeLen)
-{
-    SettingsValues values;
-    values.TakePointNameFromAddr = take;
-    values.PointStart = pointStart;
-    values.PointLen = pointLen;
-    values.CodeStart = codeStart;
-    values.CodeLen = codeLen;
-    return values;
-}
 
 TEST(SettingsRules, DefaultsAreThePluginsDefaults)
 {
@@ -48,7 +38,7 @@ TEST(SettingsRules, LayoutVerdictsAreThePluginsOwn)
             for (std::int32_t pointLen : numbers)
                 for (std::int32_t codeStart : numbers)
                     for (std::int32_t codeLen : numbers) {
-                        const SettingsValues v = Layout(take, pointStart, pointLen, codeStart, codeLen);
+                        const SettingsValues v = NameAndCodeLayout(take, pointStart, pointLen, codeStart, codeLen);
                         const LayoutRefusal refusal = CheckLayout(v);
                         ASSERT_EQ(!refusal.Refused(), plugin.IsValidLayout(take == 1, pointStart, pointLen,
                                                                             codeStart, codeLen))
@@ -65,23 +55,23 @@ TEST(SettingsRules, ARefusalNamesTheKeysAndTheRule)
         std::string Rule;
     };
     const Case cases[] = {
-        {Layout(0, 1, 15, 15, 13), {"PointStart", "PointLen", "CodeStart"},
+        {NameAndCodeLayout(0, 1, 15, 15, 13), {"PointStart", "PointLen", "CodeStart"},
          "the name (columns 1-15) runs into the code, which starts at column 15"},
-        {Layout(0, 1, 14, 15, 14), {"CodeStart", "CodeLen"},
+        {NameAndCodeLayout(0, 1, 14, 15, 14), {"CodeStart", "CodeLen"},
          "the code would end at column 28, past the 27 columns of the information text"},
-        {Layout(0, 16, 12, 11, 6), {"CodeStart", "CodeLen", "PointStart"},
+        {NameAndCodeLayout(0, 16, 12, 11, 6), {"CodeStart", "CodeLen", "PointStart"},
          "the code (columns 11-16) runs into the name, which starts at column 16"},
-        {Layout(0, 16, 13, 11, 5), {"PointStart", "PointLen"},
+        {NameAndCodeLayout(0, 16, 13, 11, 5), {"PointStart", "PointLen"},
          "the name would end at column 28, past the 27 columns of the information text"},
-        {Layout(0, 5, 3, 5, 3), {"PointStart", "CodeStart"}, "the name and the code cannot start at the same column"},
-        {Layout(0, 0, 14, 15, 13), {"PointStart"}, "a start is a column from 1 on"},
-        {Layout(0, 1, 0, 15, 13), {"PointLen"}, "a length is 1 or more"},
-        {Layout(0, 1, 14, 15, -1), {"CodeLen"}, "a length is 1 or more"},
-        {Layout(1, 0, 0, 0, 5), {"CodeStart"}, "a start is a column from 1 on"},
-        {Layout(1, 0, 0, 20, INT32_MAX), {"CodeStart", "CodeLen"},
+        {NameAndCodeLayout(0, 5, 3, 5, 3), {"PointStart", "CodeStart"}, "the name and the code cannot start at the same column"},
+        {NameAndCodeLayout(0, 0, 14, 15, 13), {"PointStart"}, "a start is a column from 1 on"},
+        {NameAndCodeLayout(0, 1, 0, 15, 13), {"PointLen"}, "a length is 1 or more"},
+        {NameAndCodeLayout(0, 1, 14, 15, -1), {"CodeLen"}, "a length is 1 or more"},
+        {NameAndCodeLayout(1, 0, 0, 0, 5), {"CodeStart"}, "a start is a column from 1 on"},
+        {NameAndCodeLayout(1, 0, 0, 20, INT32_MAX), {"CodeStart", "CodeLen"},
          "the code would end at column 2147483666, past the 27 columns of the information text"},
-        {Layout(0, 1, 1, 2, 1), {}, ""},
-        {Layout(1, -7, 99, 5, -3), {}, ""},
+        {NameAndCodeLayout(0, 1, 1, 2, 1), {}, ""},
+        {NameAndCodeLayout(1, -7, 99, 5, -3), {}, ""},
     };
     for (const Case& c : cases) {
         const LayoutRefusal refusal = CheckLayout(c.Values);

@@ -53,4 +53,16 @@ std::string M5Line(int address, const std::string& info, const std::string& v1, 
     return prefix + info + "|" + PadRight(v1, 22) + "|" + PadRight(v2, 22) + "|" + PadRight(v3, 22) + "| ";
 }
 
+Host::SettingsValues NameAndCodeLayout(std::int32_t takeFromAddress, std::int32_t pointStart,
+                                       std::int32_t pointLen, std::int32_t codeStart, std::int32_t codeLen)
+{
+    Host::SettingsValues values;
+    values.TakePointNameFromAddr = takeFromAddress;
+    values.PointStart = pointStart;
+    values.PointLen = pointLen;
+    values.CodeStart = codeStart;
+    values.CodeLen = codeLen;
+    return values;
+}
+
 }  // namespace Testing

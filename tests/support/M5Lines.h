@@ -2,7 +2,10 @@
 // Builders of M5 lines as instruments write them: "For M5|Adr 00001|PI1 <name><code>|<value
 // block>|<value block>|<value block>|", with the name in columns 1-14 and the code in columns
 // 15-27 of the information text (the default settings).
+#include <cstdint>
 #include <string>
+
+#include "host/SettingsRules.h"
 
 namespace Testing {
 
@@ -16,5 +19,11 @@ std::string Value(const std::string& type, const std::string& value, const std::
 // A whole line with its address number and up to three value blocks.
 std::string M5Line(int address, const std::string& info, const std::string& v1 = std::string(),
                    const std::string& v2 = std::string(), const std::string& v3 = std::string());
+
+// The settings that place the name and the code (whether the name is taken from the
+// address block, where the name and the code start and how long they are), the rest at
+// their defaults.
+Host::SettingsValues NameAndCodeLayout(std::int32_t takeFromAddress, std::int32_t pointStart,
+                                       std::int32_t pointLen, std::int32_t codeStart, std::int32_t codeLen);
 
 }  // namespace Testing

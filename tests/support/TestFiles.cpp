@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 
 namespace Testing {
@@ -64,6 +65,15 @@ bool MakeFolder(const std::string& path)
 {
     std::error_code error;
     return std::filesystem::create_directory(Native(path), error);
+}
+
+std::vector<std::string> TextLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 std::vector<std::string> FolderEntries(const std::string& folder)

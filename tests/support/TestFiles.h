@@ -25,6 +25,8 @@ bool FileExists(const std::string& path);
 bool MakeFolder(const std::string& path);
 // The names in a folder, sorted.
 std::vector<std::string> FolderEntries(const std::string& folder);
+// A text cut at its line feeds, without them.
+std::vector<std::string> TextLines(const std::string& text);
 
 // Where temporary folders go: $TMPDIR or /tmp on Linux, the user's temporary folder on
 // Windows (written with forward slashes, which Windows takes too, so that paths in expected
