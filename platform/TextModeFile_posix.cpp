@@ -70,8 +70,10 @@ void TextModeFile::Close() noexcept
 }
 
 // Reads until end of file or the first error; what was read before an error is kept. The
-// size of a regular file is known, so its bytes are read into one buffer of that size; the
-// byte to spare lets the last read see the end of the file without growing the buffer.
+// size of a regular file is known, so its bytes are read into one buffer of that size, and
+// once that many have come the reading stops: one more read only to see the end would cost
+// a call per file, a good part of the import of many small files. A pipe, or a file whose
+// size the system does not know (0), is read until a read gives nothing.
 // Each piece is scanned right after it arrived, while it is still in the cache.
 void TextModeFile::ReadAll(int fd, std::size_t sizeHint)
 {
@@ -88,6 +90,8 @@ void TextModeFile::ReadAll(int fd, std::size_t sizeHint)
             break;
         Scan(Bytes.Data() + used, static_cast<std::size_t>(got), used);
         used += static_cast<std::size_t>(got);
+        if (sizeHint != 0 && used >= sizeHint)
+            break;
     }
     FinishScan(used);
 }
