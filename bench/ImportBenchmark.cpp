@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -75,6 +76,29 @@ void ImportFile(benchmark::State& state)
 }
 BENCHMARK(ImportFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// The reading alone: the file into memory in text mode, then every line walked, as the import
+// driver does before it decodes a line and hands it to the parser.
+void ReadFile(benchmark::State& state)
+{
+    const std::string path = BenchFile();
+    std::size_t bytes = 0;
+    std::size_t lines = 0;
+    CountBytesAndLines(path, bytes, lines);
+    for (auto _ : state) {
+        Platform::TextModeFile file;
+        if (!file.Read(Platform::Utf8ToUtf16(path))) {
+            state.SkipWithError("cannot read the benchmark file");
+            break;
+        }
+        for (std::size_t i = 0; i < file.LineCount(); ++i)
+            benchmark::DoNotOptimize(file.NextLine().data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes * state.iterations()));
+    state.counters["lines_per_second"] =
+        benchmark::Counter(static_cast<double>(lines * state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(ReadFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 const std::string SampleLines =
     "For M5|Adr 00006|PI1 1234          3            |SD        97.784 m    |Hz      282.2703 DMS  |V1      106.0714 DMS  | \r\n"
     "For M5|Adr 00007|PI1 1234          3            |Y       6045.007 m    |X       5663.975 m    |Z        112.372 m    | \r\n";
@@ -142,18 +166,32 @@ void ConvertValues(benchmark::State& state)
 }
 BENCHMARK(ConvertValues);
 
+// Whole set-ups as a file has them: a station header, the station with its coordinates,
+// "POLAR", then twenty targets, each a shot and its coordinates; the next header sends the
+// set-up to the host, so parsing includes handing the points over.
 void ParseLines(benchmark::State& state)
 {
-    const std::wstring shot = Platform::Utf16ToWide(Platform::Utf8ToUtf16(SampleLines.substr(0, 119)));
-    const std::wstring coordinates = Platform::Utf16ToWide(Platform::Utf8ToUtf16(SampleLines.substr(121, 119)));
+    const auto wide = [](const std::string& text) { return Platform::Utf16ToWide(Platform::Utf8ToUtf16(text)); };
+    const std::string shot = SampleLines.substr(0, 119);
+    const std::string coordinates = SampleLines.substr(121, 119);
+    std::vector<std::wstring> setUp = {
+        wide("For M5|Adr 00001|TI  KN STAT                   |                      |                      |                      | "),
+        wide("For M5|Adr 00002|PI1 S1           S            |Y       6000.000 m    |X       5600.000 m    |Z        110.000 m    | "),
+        wide("For M5|Adr 00003|TI  POLAR                     |                      |                      |                      | "),
+    };
+    for (int target = 0; target < 20; ++target) {
+        const std::string name = std::to_string(1000 + target);
+        for (const std::string& line : {shot, coordinates})
+            setUp.push_back(wide(line.substr(0, 21) + name + line.substr(21 + name.size())));
+    }
     Bench::CCountingContext context;
     Plugin::CParser parser(context, Plugin::ImportSettings());
     std::int32_t index = 0;
     for (auto _ : state) {
-        parser.ParseLine(index++, shot);
-        parser.ParseLine(index++, coordinates);
+        for (const std::wstring& line : setUp)
+            parser.ParseLine(index++, line);
     }
-    state.SetItemsProcessed(2 * state.iterations());
+    state.SetItemsProcessed(static_cast<std::int64_t>(setUp.size()) * state.iterations());
 }
 BENCHMARK(ParseLines);
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace Host {
 
@@ -20,8 +21,25 @@ constexpr double ScaledLimit = 1125899906842624.0;  // 2^50
 // integer n reads back exactly (n / 10^k is correctly rounded, as reading the text would be):
 // the smallest such k gives the fewest digits, and n is the only candidate at that k.
 // Everything else goes to the general algorithm of the library.
+//
+// Below the limit, a shorter spelling that reads back is also found at k = MostDecimals, with
+// as many zeros at its end as it is shorter: the scaled value is within a fifth of the
+// integer it spells there. So one test at MostDecimals decides, and the zeros give k; values
+// of a full double's precision (angles in radians) are turned away at once.
 bool FindShortDecimal(double magnitude, std::uint64_t& digits, int& decimals)
 {
+    const double finest = magnitude * PowersOfTen[MostDecimals];
+    if (finest < ScaledLimit) {
+        std::uint64_t n = static_cast<std::uint64_t>(finest + 0.5);
+        if (static_cast<double>(n) / PowersOfTen[MostDecimals] != magnitude)
+            return false;
+        int k = MostDecimals;
+        for (; k > 0 && n % 10 == 0; --k)
+            n /= 10;
+        digits = n;
+        decimals = k;
+        return true;
+    }
     for (int k = 0; k <= MostDecimals; ++k) {
         const double scaled = magnitude * PowersOfTen[k];
         if (!(scaled < ScaledLimit))
@@ -43,58 +61,51 @@ int ExponentDigits(int exponent)
 
 // Lays out the value (sign) digits × 10^scale, digits without trailing zeros, as the library
 // would: plain or scientific, whichever is shorter, plain on a tie.
-void AppendLaidOut(std::string& text, bool negative, const char* digits, int count, int scale)
+char* WriteLaidOut(char* out, bool negative, const char* digits, int count, int scale)
 {
     const int exponent = count - 1 + scale;  // of the first digit
     const int plainLength = scale >= 0 ? count + scale : exponent >= 0 ? count + 1 : count + 1 - exponent;
     const int scientificLength = count + (count > 1 ? 1 : 0) + 2 + ExponentDigits(exponent);
     if (negative)
-        text += '-';
+        *out++ = '-';
+    const auto copy = [&out](const char* from, int length) {
+        std::memcpy(out, from, static_cast<std::size_t>(length));
+        out += length;
+    };
+    const auto fill = [&out](char c, int length) {
+        std::memset(out, c, static_cast<std::size_t>(length));
+        out += length;
+    };
     if (plainLength <= scientificLength) {
         if (scale >= 0) {
-            text.append(digits, static_cast<std::size_t>(count));
-            text.append(static_cast<std::size_t>(scale), '0');
+            copy(digits, count);
+            fill('0', scale);
         } else if (exponent >= 0) {
-            text.append(digits, static_cast<std::size_t>(exponent + 1));
-            text += '.';
-            text.append(digits + exponent + 1, static_cast<std::size_t>(count - exponent - 1));
+            copy(digits, exponent + 1);
+            *out++ = '.';
+            copy(digits + exponent + 1, count - exponent - 1);
         } else {
-            text += "0.";
-            text.append(static_cast<std::size_t>(-exponent - 1), '0');
-            text.append(digits, static_cast<std::size_t>(count));
+            copy("0.", 2);
+            fill('0', -exponent - 1);
+            copy(digits, count);
         }
-        return;
+        return out;
     }
-    text += digits[0];
+    *out++ = digits[0];
     if (count > 1) {
-        text += '.';
-        text.append(digits + 1, static_cast<std::size_t>(count - 1));
+        *out++ = '.';
+        copy(digits + 1, count - 1);
     }
-    text += exponent < 0 ? "e-" : "e+";
+    copy(exponent < 0 ? "e-" : "e+", 2);
     const int magnitude = exponent < 0 ? -exponent : exponent;
     if (magnitude < 10)
-        text += '0';
-    char buffer[8];
-    text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, magnitude).ptr);
+        *out++ = '0';
+    return std::to_chars(out, out + 4, magnitude).ptr;
 }
 
-template <typename T>
-void AppendGeneral(std::string& text, T value)
+// The digits n without the zeros at their end, laid out at 10^-decimals.
+char* WriteDecimal(char* out, bool negative, std::uint64_t n, int decimals)
 {
-    char buffer[64];
-    text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
-
-}  // namespace
-
-void AppendShortest(std::string& text, double value)
-{
-    std::uint64_t n = 0;
-    int decimals = 0;
-    if (!(value != 0 && std::isfinite(value) && FindShortDecimal(std::fabs(value), n, decimals))) {
-        AppendGeneral(text, value);
-        return;
-    }
     char digits[24] = {};
     int count = static_cast<int>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
     int scale = -decimals;
@@ -102,12 +113,35 @@ void AppendShortest(std::string& text, double value)
         --count;
         ++scale;
     }
-    AppendLaidOut(text, value < 0, digits, count, scale);
+    return WriteLaidOut(out, negative, digits, count, scale);
+}
+
+}  // namespace
+
+char* WriteShortest(char* out, double value)
+{
+    std::uint64_t n = 0;
+    int decimals = 0;
+    if (!(value != 0 && std::isfinite(value) && FindShortDecimal(std::fabs(value), n, decimals)))
+        return std::to_chars(out, out + ShortestLength, value).ptr;
+    return WriteDecimal(out, value < 0, n, decimals);
+}
+
+char* WriteShortest(char* out, float value)
+{
+    return std::to_chars(out, out + ShortestLength, value).ptr;
+}
+
+void AppendShortest(std::string& text, double value)
+{
+    char buffer[ShortestLength];
+    text.append(buffer, WriteShortest(buffer, value));
 }
 
 void AppendShortest(std::string& text, float value)
 {
-    AppendGeneral(text, value);
+    char buffer[ShortestLength];
+    text.append(buffer, WriteShortest(buffer, value));
 }
 
 std::string FormatFixed(double value, int decimals)

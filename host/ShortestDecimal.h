@@ -11,6 +11,11 @@ namespace Host {
 void AppendShortest(std::string& text, double value);
 void AppendShortest(std::string& text, float value);
 
+// Writes the same text at out, which has room for ShortestLength characters; returns its end.
+constexpr std::size_t ShortestLength = 32;
+char* WriteShortest(char* out, double value);
+char* WriteShortest(char* out, float value);
+
 // A fixed number of decimals, for reading: 5031.554. A value that rounds to zero reads as
 // 0.000, never -0.000.
 std::string FormatFixed(double value, int decimals);

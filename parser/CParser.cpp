@@ -17,24 +17,20 @@ constexpr const wchar_t* UnitTable = L"gon |DEG |DMS |mil |grad|m   |ft  |Torr|h
 // of padded tokens stops growing here.
 constexpr std::size_t MaxCachedTokens = 256;
 
-// Up to four characters of the basic plane, none of them NUL, packed into one number.
-bool PackToken(std::wstring_view token, std::uint64_t& key)
-{
-    if (token.size() > 4)
-        return false;
-    key = 0;
-    for (std::size_t i = 0; i < token.size(); ++i) {
-        const auto c = static_cast<std::uint32_t>(token[i]);
-        if (c == 0 || c > 0xFFFF)
-            return false;
-        key |= std::uint64_t{c} << (16 * i);
-    }
-    return true;
-}
-
 }  // namespace
 
-CParser::CParser(IImportContext& context, const ImportSettings& settings) : Context(context), Settings(settings)
+CParser::CParser(IImportContext& context, const ImportSettings& settings) : CParser(context, settings, nullptr)
+{
+}
+
+CParser::CParser(IImportContext& context, const ImportSettings& settings, LookUpCache& cache)
+    : CParser(context, settings, &cache)
+{
+}
+
+CParser::CParser(IImportContext& context, const ImportSettings& settings, LookUpCache* cache)
+    : Context(context), Settings(settings), OwnCache(cache ? nullptr : std::make_unique<LookUpCache>()),
+      Cache(cache ? *cache : *OwnCache)
 {
     ConverterFactory.Reset(Context.GetConverterFactory());
     if (ConverterFactory) {
@@ -52,26 +48,19 @@ CParser::~CParser()
 {
     DiscardPendingRecord();
     ResetStation();
-    KindBNames.clear();
+    KindBNames.Clear();
     // The converters, then the factory, are released by their holders in that order.
 }
 
 // Pads the token with Boost.Format ("%-2s" or "%-4s") and finds it anywhere in the table
-// text: what the search finds decides the index, even across an entry's "|".
-int CParser::LookUp(TokenIndexCache& cache, const std::wstring& table, const wchar_t* format,
-                    std::size_t entryWidth, std::wstring_view token)
+// text: what the search finds decides the index, even across an entry's "|". The answer is
+// remembered for the rest of the file.
+int CParser::LookUpNew(TokenIndexCache& cache, const std::wstring& table, const wchar_t* format,
+                       std::size_t entryWidth, std::wstring_view token)
 {
     std::uint64_t key = 0;
     const bool isShort = PackToken(token, key);
-    std::size_t slot = 0;
-    if (isShort) {
-        slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 55);  // 512 slots
-        while (cache.Short[slot].Used) {
-            if (cache.Short[slot].Key == key)
-                return cache.Short[slot].Index;
-            slot = (slot + 1) % TokenIndexCache::Slots;
-        }
-    } else {
+    if (!isShort) {
         const auto known = cache.Long.find(token);
         if (known != cache.Long.end())
             return known->second;
@@ -80,22 +69,15 @@ int CParser::LookUp(TokenIndexCache& cache, const std::wstring& table, const wch
     const std::size_t position = table.find(padded);
     const int index = position == std::wstring::npos ? -1 : static_cast<int>(position / entryWidth);
     if (isShort && cache.ShortCount < MaxCachedTokens) {
+        std::size_t slot = FirstSlot(key);
+        while (cache.Short[slot].Used)
+            slot = (slot + 1) % TokenIndexCache::Slots;
         cache.Short[slot] = {key, index, true};
         ++cache.ShortCount;
-    }
-    else if (!isShort && cache.Long.size() < MaxCachedTokens)
+    } else if (!isShort && cache.Long.size() < MaxCachedTokens) {
         cache.Long.emplace(std::wstring(token), index);
+    }
     return index;
-}
-
-int CParser::LookUpTypeIdentifier(std::wstring_view token)
-{
-    return LookUp(TypeIndexCache, TypeIdentifiers, L"%-2s", 3, token);
-}
-
-int CParser::LookUpUnit(std::wstring_view token)
-{
-    return LookUp(UnitIndexCache, UnitNames, L"%-4s", 5, token);
 }
 
 }  // namespace Plugin

@@ -5,12 +5,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "parser/CNameSet.h"
 #include "parser/PointRecord.h"
+#include "platform/WideScan.h"
 #include "plugin/HostInterfaces.h"
 #include "plugin/RefCounted.h"
 #include "settings/ImportSettings.h"
@@ -24,8 +25,29 @@ public:
     // Ends the import of one file; thrown after the message that explains it was reported.
     struct FatalError {};
 
+    // The index found for each distinct type identifier and unit token, so a token is padded
+    // and searched once. Short tokens (all of a real file's) are kept packed in a small array.
+    // The tables never change: one cache can serve the parsers of all files of an import.
+    struct TokenIndexCache {
+        static constexpr std::size_t Slots = 512;  // open addressing, at most half full
+        struct Slot {
+            std::uint64_t Key = 0;
+            int Index = 0;
+            bool Used = false;
+        };
+        std::vector<Slot> Short = std::vector<Slot>(Slots);
+        std::size_t ShortCount = 0;
+        std::map<std::wstring, int, std::less<>> Long;
+    };
+    struct LookUpCache {
+        TokenIndexCache Types;
+        TokenIndexCache Units;
+    };
+
     // Takes the converter factory and the four initial converters from the context.
     CParser(IImportContext& context, const ImportSettings& settings);
+    // The same, with the look-ups of earlier files.
+    CParser(IImportContext& context, const ImportSettings& settings, LookUpCache& cache);
     ~CParser();
     CParser(const CParser&) = delete;
     CParser& operator=(const CParser&) = delete;
@@ -51,39 +73,61 @@ public:
     }
     // White space of the classic "C" locale: blank, tab, LF, VT, FF and CR.
     static bool IsWhiteSpace(wchar_t c) noexcept { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+    // Runs of blanks, which pad every field of a line, are skipped four characters at a time.
     static std::wstring_view TrimLeft(std::wstring_view text) noexcept
     {
-        while (!text.empty() && IsWhiteSpace(text.front()))
-            text.remove_prefix(1);
-        return text;
+        const wchar_t* begin = text.data();
+        const wchar_t* const end = begin + text.size();
+        for (;;) {
+            begin = Platform::SkipBlanks(begin, end);
+            if (begin == end || !IsWhiteSpace(*begin))
+                break;
+            ++begin;
+        }
+        return std::wstring_view(begin, static_cast<std::size_t>(end - begin));
     }
     static std::wstring_view Trim(std::wstring_view text) noexcept
     {
         text = TrimLeft(text);
-        while (!text.empty() && IsWhiteSpace(text.back()))
-            text.remove_suffix(1);
-        return text;
+        const wchar_t* const begin = text.data();
+        const wchar_t* end = begin + text.size();
+        for (;;) {
+            end = Platform::SkipBlanksBackward(begin, end);
+            if (end == begin || !IsWhiteSpace(end[-1]))
+                break;
+            --end;
+        }
+        return std::wstring_view(begin, static_cast<std::size_t>(end - begin));
     }
 
     // Exposed for tests of the direction correction.
     static double CorrectDirection(double direction, double correction);
 
 private:
-    // The index found for each distinct token, so a token is padded and searched once per
-    // file. Short tokens (all of a real file's) are kept packed in a small array.
-    struct TokenIndexCache {
-        static constexpr std::size_t Slots = 512;  // open addressing, at most half full
-        struct Slot {
-            std::uint64_t Key = 0;
-            int Index = 0;
-            bool Used = false;
-        };
-        std::vector<Slot> Short = std::vector<Slot>(Slots);
-        std::size_t ShortCount = 0;
-        std::map<std::wstring, int, std::less<>> Long;
-    };
+    CParser(IImportContext& context, const ImportSettings& settings, LookUpCache* cache);
+
+    // Up to four characters of the basic plane, none of them NUL, packed into one number.
+    static bool PackToken(std::wstring_view token, std::uint64_t& key) noexcept
+    {
+        if (token.size() > 4)
+            return false;
+        key = 0;
+        for (std::size_t i = 0; i < token.size(); ++i) {
+            const auto c = static_cast<std::uint32_t>(token[i]);
+            if (c == 0 || c > 0xFFFF)
+                return false;
+            key |= std::uint64_t{c} << (16 * i);
+        }
+        return true;
+    }
+    static std::size_t FirstSlot(std::uint64_t key) noexcept
+    {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 55);  // 512 slots
+    }
     int LookUp(TokenIndexCache& cache, const std::wstring& table, const wchar_t* format, std::size_t entryWidth,
                std::wstring_view token);
+    int LookUpNew(TokenIndexCache& cache, const std::wstring& table, const wchar_t* format, std::size_t entryWidth,
+                  std::wstring_view token);
 
     // Line dispatch
     static bool IsMarkerBlock(std::wstring_view marker);
@@ -140,7 +184,6 @@ private:
     CRef<ITemperatureConverter> TemperatureConverter;
     CRef<IPressureConverter> PressureConverter;
     ImportSettings Settings;
-    std::wstring CurrentLine;
     std::wstring FieldSeparator;
     std::wstring TypeIdentifiers;
     std::wstring UnitNames;
@@ -159,36 +202,61 @@ private:
     PointRecord* PendingRecord = nullptr;  // owned unless it is CurrentStation
     std::unique_ptr<PointRecord> CurrentStation;
     std::vector<std::unique_ptr<PointRecord>> Observations;
-    std::set<std::wstring, std::less<>> KindBNames;
+    CNameSet KindBNames;
     std::int32_t DefaultStationCount = 0;
 
     // Working state of the line being read, kept to avoid allocating per block.
-    std::wstring_view LineRest;  // the unread rest of CurrentLine
-    std::u16string ValueText;    // the value token as the converters take it
+    std::wstring_view LineRest;  // the unread rest of the line, after the blocks taken so far
+    std::u16string ValueText;    // a long value token as the converters take it
     std::u16string BoundaryText; // texts passed to the host
-    TokenIndexCache TypeIndexCache;
-    TokenIndexCache UnitIndexCache;
+    std::unique_ptr<LookUpCache> OwnCache;  // when no cache was handed over
+    LookUpCache& Cache;
     CAngleDMSConverter* DmsConverter = nullptr;  // the AngleConverter when it is a DMS wrapper
     std::vector<std::unique_ptr<PointRecord>> SpareRecords;
 };
 
+// Looks the token up in its cache first; only a token not seen before in the file is padded
+// and searched in the table.
+inline int CParser::LookUp(TokenIndexCache& cache, const std::wstring& table, const wchar_t* format,
+                           std::size_t entryWidth, std::wstring_view token)
+{
+    std::uint64_t key = 0;
+    if (PackToken(token, key)) {
+        for (std::size_t slot = FirstSlot(key);; slot = (slot + 1) % TokenIndexCache::Slots) {
+            const TokenIndexCache::Slot& held = cache.Short[slot];
+            if (!held.Used)
+                break;
+            if (held.Key == key)
+                return held.Index;
+        }
+    }
+    return LookUpNew(cache, table, format, entryWidth, token);
+}
+
+inline int CParser::LookUpTypeIdentifier(std::wstring_view token)
+{
+    return LookUp(Cache.Types, TypeIdentifiers, L"%-2s", 3, token);
+}
+
+inline int CParser::LookUpUnit(std::wstring_view token)
+{
+    return LookUp(Cache.Units, UnitNames, L"%-4s", 5, token);
+}
+
 inline std::wstring_view CParser::TakeField(std::wstring_view& source, std::wstring_view separators)
 {
-    // Lines are cut at one separator character. Inside a block the next one is a few
-    // characters off, where a plain loop beats the library's search.
+    // Blocks of a line are a few dozen characters long, where the library's search (which
+    // takes eight at a time) is quickest; tokens inside a block end a few characters off.
     std::size_t end = std::wstring_view::npos;
     if (separators.size() != 1) {
         end = source.find_first_of(separators);
-    } else if (source.size() > 24) {
+    } else if (source.size() > 16) {
         end = source.find(separators.front());
     } else {
-        const wchar_t separator = separators.front();
-        for (std::size_t i = 0; i < source.size(); ++i) {
-            if (source[i] == separator) {
-                end = i;
-                break;
-            }
-        }
+        const wchar_t* const begin = source.data();
+        const wchar_t* const found = Platform::FindWide(begin, begin + source.size(), separators.front());
+        if (found != begin + source.size())
+            end = static_cast<std::size_t>(found - begin);
     }
     if (end == std::wstring_view::npos) {
         const std::wstring_view token = source;

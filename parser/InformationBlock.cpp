@@ -69,13 +69,14 @@ std::unique_ptr<PointRecord> CParser::MakeRecord(std::wstring_view name, std::ws
         return std::make_unique<PointRecord>(std::wstring(name), std::wstring(code));
     std::unique_ptr<PointRecord> record = std::move(SpareRecords.back());
     SpareRecords.pop_back();
-    std::wstring keptName = std::move(record->Name);
-    std::wstring keptCode = std::move(record->Code);
-    *record = PointRecord();
-    keptName.assign(name);
-    keptCode.assign(code);
-    record->Name = std::move(keptName);
-    record->Code = std::move(keptCode);
+    // The name and the code keep their memory; every value is absent again.
+    record->Name.assign(name);
+    record->Code.assign(code);
+    for (double PointRecord::*field : {&PointRecord::SlopeDistance, &PointRecord::HorizontalDistance,
+                                       &PointRecord::HorizontalAngle, &PointRecord::VerticalAngle, &PointRecord::X,
+                                       &PointRecord::Y, &PointRecord::Z, &PointRecord::HeightDifference,
+                                       &PointRecord::TargetHeight})
+        record.get()->*field = NotSet;
     return record;
 }
 
@@ -90,9 +91,13 @@ void CParser::Recycle(std::unique_ptr<PointRecord> record)
 // empty first block is never taken for the identifier that follows its separator.
 int CParser::NextTypeIndex()
 {
-    std::wstring_view rest = LineRest;
-    const std::wstring_view firstBlock = TakeField(rest, FieldSeparator);
-    return LookUpTypeIdentifier(firstBlock.substr(0, 2));
+    std::wstring_view start = LineRest.substr(0, 2);
+    const wchar_t separator = FieldSeparator.front();
+    if (!start.empty() && start[0] == separator)
+        start = std::wstring_view();
+    else if (start.size() == 2 && start[1] == separator)
+        start = start.substr(0, 1);
+    return LookUpTypeIdentifier(start);
 }
 
 bool CParser::HandlePointDeclaration(std::wstring_view text, std::wstring_view address)

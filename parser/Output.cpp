@@ -2,12 +2,19 @@
 
 namespace Plugin {
 
+using namespace std::string_view_literals;
 
 namespace {
 
-bool StartsWithOneOf(const std::wstring& code, std::wstring_view characters)
+template <std::size_t N>
+bool StartsWithOneOf(const std::wstring& code, const wchar_t (&characters)[N])
 {
-    return !code.empty() && characters.find(code.front()) != std::wstring_view::npos;
+    if (code.empty())
+        return false;
+    for (std::size_t i = 0; i + 1 < N; ++i)
+        if (code.front() == characters[i])
+            return true;
+    return false;
 }
 
 }  // namespace
@@ -24,19 +31,19 @@ bool CParser::SendPointValues(const PointRecord* record)
     const std::wstring& code = record->Code;
     if (!code.empty()) {
         if (StartsWithOneOf(code, L"13579"))
-            MarkPointKind(record, L"B");
+            MarkPointKind(record, L"B"sv);
         if (StartsWithOneOf(code, L"2367"))
             Context.SetPointFlag(0);
         if (StartsWithOneOf(code, L"ABCDE!"))
-            MarkPointKind(record, L"P");
+            MarkPointKind(record, L"P"sv);
         else if (!Equals(code, L"S"))
             SendText(&IImportContext::SetPointCode, code);
     } else if (!HeaderStationActive && Settings.Mode == ImportSettings::StandardHeaders) {
-        MarkPointKind(record, L"B");
+        MarkPointKind(record, L"B"sv);
     }
-    SendCoordinate(*record, L"X");
-    SendCoordinate(*record, L"Y");
-    SendCoordinate(*record, L"Z");
+    SendCoordinate(*record, L"X"sv);
+    SendCoordinate(*record, L"Y"sv);
+    SendCoordinate(*record, L"Z"sv);
     if (IsSet(record->SlopeDistance))
         Context.SetSlopeDistance(record->SlopeDistance);
     if (IsSet(record->HorizontalAngle))
@@ -64,10 +71,10 @@ bool CParser::MarkPointKind(const PointRecord* record, std::wstring_view kind)
         return false;
     if (letter == L'B') {
         Context.SetPointKind(0);
-        KindBNames.insert(record->Name);
+        KindBNames.Insert(record->Name);
         return true;
     }
-    if (KindBNames.find(record->Name) != KindBNames.end())
+    if (KindBNames.Contains(record->Name))
         return false;
     if (letter == L'P')
         Context.SetPointKind(1);

@@ -1,5 +1,3 @@
-#include <boost/algorithm/string/trim.hpp>
-
 #include "parser/CParser.h"
 #include "platform/Utf16.h"
 #include "resources/StringTable.h"
@@ -25,13 +23,13 @@ bool CParser::IsMarkerBlock(std::wstring_view marker)
 void CParser::ParseLine(std::int32_t lineIndex, const std::wstring& line)
 {
     LineIndex = lineIndex;
-    CurrentLine = line;
-    boost::algorithm::trim_if(CurrentLine, IsWhiteSpace);
-    if (CurrentLine.empty())
+    // The blocks are cut as views into the caller's line, which outlives the call.
+    const std::wstring_view trimmed = Trim(line);
+    if (trimmed.empty())
         return;
-    if (CurrentLine.size() == EarlyVersionLineLength && CurrentLine.back() == L'O')
+    if (trimmed.size() == EarlyVersionLineLength && trimmed.back() == L'O')
         ReportFatal(IdEarlyVersion, true);
-    LineRest = CurrentLine;
+    LineRest = trimmed;
     const std::wstring_view marker = TakeField(LineRest, FieldSeparator);
     if (!IsMarkerBlock(marker))
         ReportFatal(IdWrongFormat, true);
@@ -64,9 +62,10 @@ void CParser::ReportFatal(int messageId, bool withoutLine)
 
 void CParser::SendText(void (IImportContext::*send)(const char16_t*), std::wstring_view text)
 {
-    BoundaryText.clear();
-    for (wchar_t c : text)
-        BoundaryText += static_cast<char16_t>(c);
+    if (BoundaryText.size() != text.size())
+        BoundaryText.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        BoundaryText[i] = static_cast<char16_t>(text[i]);
     (Context.*send)(BoundaryText.c_str());
 }
 

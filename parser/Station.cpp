@@ -6,6 +6,8 @@
 
 namespace Plugin {
 
+using namespace std::string_view_literals;
+
 std::wstring CParser::MakeDefaultStationName()
 {
     std::wstring name = L"Default";
@@ -28,6 +30,12 @@ bool CParser::CloseStation()
 {
     const bool standard = Settings.Mode == ImportSettings::StandardHeaders;
     bool madeDefault = false;
+    // The kind of every name sent below may be looked up: their places in the set of names
+    // of kind "B" are loaded all at once, not one after another.
+    if (CurrentStation)
+        KindBNames.Prefetch(CurrentStation->Name);
+    for (const auto& record : Observations)
+        KindBNames.Prefetch(record->Name);
     if (CurrentStation && !CurrentStation->Name.empty()) {
         if (!HeaderStationActive && standard) {
             SendText(&IImportContext::AddPoint, CurrentStation->Name);
@@ -38,7 +46,7 @@ bool CParser::CloseStation()
             if (IsSet(Temperature))
                 Context.SetTemperature(Temperature);
             if (standard)
-                MarkPointKind(CurrentStation.get(), L"P");
+                MarkPointKind(CurrentStation.get(), L"P"sv);
         }
         if (IsSet(InstrumentHeight))
             Context.SetInstrumentHeight(InstrumentHeight);

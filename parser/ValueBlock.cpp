@@ -1,3 +1,4 @@
+#include <iterator>
 #include <limits>
 
 #include "parser/CParser.h"
@@ -39,19 +40,36 @@ std::int32_t ReadColumn(std::wstring_view text)
     return static_cast<std::int32_t>(value);
 }
 
+// The tokens of a block end at the first blank after them, a few characters off; what follows
+// the unit is never read.
+std::wstring_view TakeToken(std::wstring_view& block) noexcept
+{
+    const wchar_t* const begin = block.data();
+    const wchar_t* const end = begin + block.size();
+    const wchar_t* at = begin;
+    while (at != end && *at != L' ')
+        ++at;
+    block = at == end ? std::wstring_view() : std::wstring_view(at + 1, static_cast<std::size_t>(end - at - 1));
+    return std::wstring_view(begin, static_cast<std::size_t>(at - begin));
+}
+
 }  // namespace
 
+// Cuts the block at blanks, as TakeField with the separator " " does: the type, then after
+// the white space the value, then the unit.
 bool CParser::ParseValueBlock(std::wstring_view block)
 {
     if (block.empty())
         return false;
-    const std::wstring_view separator = L" ";
-    const std::wstring_view type = TakeField(block, separator);
+    const std::wstring_view type = TakeToken(block);
     block = TrimLeft(block);
     const int typeIndex = LookUpTypeIdentifier(type);
-    const std::wstring_view value = Trim(TakeField(block, separator));
+    // The value starts where the white space ended, so only its end can need trimming.
+    std::wstring_view value = TakeToken(block);
+    while (!value.empty() && IsWhiteSpace(value.back()))
+        value.remove_suffix(1);
     block = TrimLeft(block);
-    SelectUnit(TakeField(block, separator));
+    SelectUnit(TakeToken(block));
     if (value.empty() || typeIndex < TypeX || typeIndex > TypePointStart)
         return true;
     ApplyValue(typeIndex, value);
@@ -63,10 +81,17 @@ bool CParser::Convert(Converter* converter, std::wstring_view text, double& out)
 {
     if (!converter)
         return false;
-    ValueText.resize(text.size());
+    // A value is a few characters, handed over from the stack; only a longer one needs memory.
+    char16_t shortText[32];
+    char16_t* target = shortText;
+    if (text.size() >= std::size(shortText)) {
+        ValueText.resize(text.size());
+        target = ValueText.data();
+    }
     for (std::size_t i = 0; i < text.size(); ++i)
-        ValueText[i] = static_cast<char16_t>(text[i]);
-    return converter->ConvertText(ValueText.c_str(), &out);
+        target[i] = static_cast<char16_t>(text[i]);
+    target[text.size()] = u'\0';
+    return converter->ConvertText(target, &out);
 }
 
 // The field of the pending record that a value type fills; null for the running values.

@@ -3,6 +3,11 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__) && __SIZEOF_WCHAR_T__ == 4
+#define M5_WIDEN_WITH_SSE2 1
+#include <emmintrin.h>
+#endif
+
 namespace Platform {
 
 namespace {
@@ -28,13 +33,6 @@ constexpr char16_t HighHalf[128] = {
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
-// Separate pointers, so the compiler may widen many bytes at once.
-void Widen(const unsigned char* __restrict source, wchar_t* __restrict target, std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i)
-        target[i] = static_cast<wchar_t>(source[i]);
-}
-
 }  // namespace
 
 char16_t DecodeWindows1251(unsigned char byte) noexcept
@@ -50,27 +48,55 @@ void Translate(const unsigned char* __restrict source, wchar_t* __restrict targe
         target[i] = static_cast<wchar_t>(DecodeWindows1251(source[i]));
 }
 
+constexpr std::size_t Piece = 16;
+
+#ifdef M5_WIDEN_WITH_SSE2
+// Decodes a piece of sixteen bytes: all of them widened at once, which is right for plain
+// ASCII (most of an M5 line even where a name is in Cyrillic), then the few high bytes looked
+// up in the table one by one.
+void DecodePiece(const unsigned char* source, wchar_t* target) noexcept
+{
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+    const __m128i high = _mm_unpackhi_epi8(bytes, zero);
+    auto* out = reinterpret_cast<__m128i*>(target);
+    _mm_storeu_si128(out, _mm_unpacklo_epi16(low, zero));
+    _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(low, zero));
+    _mm_storeu_si128(out + 2, _mm_unpacklo_epi16(high, zero));
+    _mm_storeu_si128(out + 3, _mm_unpackhi_epi16(high, zero));
+    for (unsigned highBytes = static_cast<unsigned>(_mm_movemask_epi8(bytes)); highBytes != 0;
+         highBytes &= highBytes - 1) {
+        const unsigned at = static_cast<unsigned>(__builtin_ctz(highBytes));
+        target[at] = static_cast<wchar_t>(HighHalf[source[at] - 0x80]);
+    }
+}
+#else
+void DecodePiece(const unsigned char* source, wchar_t* target) noexcept
+{
+    Translate(source, target, Piece);
+}
+#endif
+
 }  // namespace
 
 void DecodeWindows1251(const char* bytes, std::size_t count, std::wstring& out)
 {
-    out.resize(count);
+    // Lines of a file are mostly of one length: the string keeps it without a library call.
+    if (out.size() != count)
+        out.resize(count);
     wchar_t* target = out.data();
     const auto* source = reinterpret_cast<const unsigned char*>(bytes);
-    // Pieces of plain ASCII, most of an M5 line even where a name is in Cyrillic, are widened
-    // straight; only the pieces with high bytes go through the table.
-    constexpr std::size_t Piece = 16;
-    std::size_t i = 0;
-    for (; i + Piece <= count; i += Piece) {
-        unsigned char high = 0;
-        for (std::size_t k = 0; k < Piece; ++k)
-            high |= source[i + k];
-        if (high < 0x80)
-            Widen(source + i, target + i, Piece);
-        else
-            Translate(source + i, target + i, Piece);
+    if (count < Piece) {
+        Translate(source, target, count);
+        return;
     }
-    Translate(source + i, target + i, count - i);
+    // Whole pieces, the last one ending at the end of the line (it may overlap the one
+    // before, writing the same characters again).
+    const std::size_t last = count - Piece;
+    for (std::size_t i = 0; i < last; i += Piece)
+        DecodePiece(source + i, target + i);
+    DecodePiece(source + last, target + last);
 }
 
 }  // namespace Platform

@@ -11,9 +11,9 @@ FieldLines::FieldLines(TextModeFile& file) : File(file), Lines(file.LineCount())
 
 const std::wstring& FieldLines::Next()
 {
-    const std::string_view bytes = File.NextLine();
     ++Position;
     try {
+        const std::string_view bytes = File.NextLine();
         DecodeWindows1251(bytes.data(), bytes.size(), Current);
     } catch (const std::bad_alloc&) {
         throw Plugin::HResultError(Plugin::HResultError::OutOfMemory);

@@ -14,6 +14,11 @@ namespace Platform {
 
 class TextModeFile {
 public:
+    TextModeFile() = default;
+    ~TextModeFile();
+    TextModeFile(const TextModeFile&) = delete;
+    TextModeFile& operator=(const TextModeFile&) = delete;
+
     // Opens and reads the file of that name (UTF-16, as the host gave it). False when the file
     // cannot be opened for reading or is neither a regular file nor a pipe; a read error later
     // on stops reading silently and keeps what was read.
@@ -24,18 +29,32 @@ public:
     // it; empty once the lines are all read. Lines are read once, in order: the view holds
     // until the next call, and the memory of the lines behind is given back as reading moves
     // on, so that a large file does not stay whole in memory while it is parsed.
-    std::string_view NextLine() noexcept;
+    std::string_view NextLine();
 
     // Takes raw file bytes as text mode reads them (for tests and benchmarks).
     void Assign(std::string_view bytes);
 
 private:
-    void EndDataAndCountLines();
+    void ReadAll(int fd, std::size_t sizeHint);  // the POSIX reader's, piece by piece
+    void CountLines(int fd);                     // the POSIX reader's first pass
+    bool Refill();                               // false where nothing is left to read
+    void Close() noexcept;
+    void StartScan() noexcept;
+    void Scan(const char* piece, std::size_t count, std::size_t offset) noexcept;
+    void FinishScan(std::size_t used) noexcept;
 
     FileBytes Bytes;
     std::size_t Lines = 0;
-    std::size_t Position = 0;       // where the next line starts
+    std::size_t Position = 0;       // where the next line starts in Bytes
     std::size_t DiscardedUpTo = 0;  // where the memory was last given back
+    std::size_t DataEnd = std::string_view::npos;  // where the first 0x1A stands
+    bool HasNul = false;            // whether any line holds a NUL byte
+    char LastByte = '\n';           // the last byte of the data scanned so far
+    // A large regular file is read twice: once to count its lines, then piece by piece as
+    // the lines are taken, so that its bytes never need fresh memory of the file's size.
+    int Descriptor = -1;            // the file being read the second time, or none
+    std::size_t ReadOffset = 0;     // where in it the next piece starts
+    std::size_t Unread = 0;         // bytes of its data not yet read the second time
 };
 
 }  // namespace Platform

@@ -34,7 +34,7 @@ bool IsFieldFileKind(std::FILE* file, std::size_t& sizeHint)
 
 // Reads through the run-time until the end of the data or the first error; text mode has
 // already turned CR LF into LF and stops at 0x1A, so the bytes need no further work.
-void ReadAll(std::FILE* file, std::size_t sizeHint, FileBytes& bytes)
+void ReadThroughRuntime(std::FILE* file, std::size_t sizeHint, FileBytes& bytes)
 {
     bytes.Clear();
     bytes.Reserve(sizeHint + 1);
@@ -54,6 +54,16 @@ constexpr std::size_t DiscardStep = std::size_t(4) << 20;
 
 }  // namespace
 
+// The run-time reads the whole file at once; nothing is read a second time.
+TextModeFile::~TextModeFile() = default;
+
+void TextModeFile::Close() noexcept {}
+
+bool TextModeFile::Refill()
+{
+    return false;
+}
+
 bool TextModeFile::Read(const std::u16string& name)
 {
     Bytes.Clear();
@@ -63,8 +73,10 @@ bool TextModeFile::Read(const std::u16string& name)
     std::size_t sizeHint = 0;
     if (!file.Get() || !IsFieldFileKind(file.Get(), sizeHint))
         return false;
-    ReadAll(file.Get(), sizeHint, Bytes);
-    EndDataAndCountLines();
+    ReadThroughRuntime(file.Get(), sizeHint, Bytes);
+    StartScan();
+    Scan(Bytes.Data(), Bytes.Size(), 0);
+    FinishScan(Bytes.Size());
     return true;
 }
 
@@ -78,26 +90,45 @@ void TextModeFile::Assign(std::string_view bytes)
         if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n'))
             Bytes.Data()[used++] = bytes[i];
     }
-    Bytes.SetSize(used);
-    EndDataAndCountLines();
+    StartScan();
+    Scan(Bytes.Data(), used, 0);
+    FinishScan(used);
 }
 
-void TextModeFile::EndDataAndCountLines()
+void TextModeFile::StartScan() noexcept
 {
     Lines = 0;
     Position = 0;
     DiscardedUpTo = 0;
-    const char* const data = Bytes.Data();
-    const char* const end = data + Bytes.Size();
-    for (const char* at = data; at < end; ++Lines) {
-        const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
-        at = found ? static_cast<const char*>(found) + 1 : end;
+    DataEnd = std::string_view::npos;
+    HasNul = false;
+    LastByte = '\n';
+}
+
+// The run-time has ended the data at 0x1A already; counts the lines, one per LF, and notes
+// whether any NUL lies in the data, so that only then lines are searched for one.
+void TextModeFile::Scan(const char* piece, std::size_t count, std::size_t) noexcept
+{
+    const char* at = piece;
+    const char* const end = at + count;
+    HasNul = HasNul || std::memchr(at, '\0', count) != nullptr;
+    while (const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at))) {
+        ++Lines;
+        at = static_cast<const char*>(found) + 1;
     }
+}
+
+// A last line without LF still counts.
+void TextModeFile::FinishScan(std::size_t used) noexcept
+{
+    Bytes.SetSize(used);
+    if (used > 0 && Bytes.Data()[used - 1] != '\n')
+        ++Lines;
 }
 
 // The run-time has taken the CR of every CR LF away already: a CR still before a LF was a
 // CR of its own in the file and belongs to the line.
-std::string_view TextModeFile::NextLine() noexcept
+std::string_view TextModeFile::NextLine()
 {
     const char* const data = Bytes.Data();
     const std::size_t size = Bytes.Size();
@@ -112,6 +143,8 @@ std::string_view TextModeFile::NextLine() noexcept
     const std::size_t stop = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
     Position = found ? stop + 1 : size;
     const std::size_t length = stop - start;
+    if (!HasNul)
+        return {data + start, length};
     const void* nul = std::memchr(data + start, '\0', length);
     return {data + start, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - (data + start)) : length};
 }

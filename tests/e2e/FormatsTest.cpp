@@ -70,9 +70,9 @@ TEST_P(ExampleFormat, MatchesItsReviewedOutput)
 INSTANTIATE_TEST_SUITE_P(Examples, ExampleFormat,
                          testing::Combine(testing::Values(0u, 1u, 2u),
 #if M5_LANDXML
-                                          testing::Values("table", "csv", "json", "landxml", "points")),
+                                          testing::Values("table", "csv", "json", "landxml", "points", "trace")),
 #else
-                                          testing::Values("table", "csv", "json", "points")),
+                                          testing::Values("table", "csv", "json", "points", "trace")),
 #endif
                          [](const testing::TestParamInfo<std::tuple<std::size_t, std::string>>& test) {
                              std::string name = std::string(Examples()[std::get<0>(test.param)].Name) + "_" +

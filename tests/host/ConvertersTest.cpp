@@ -1,4 +1,5 @@
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -261,6 +262,59 @@ TEST(HostConverters, TheFactorysConvertersReportEveryRefusedTextAndNothingElse)
     for (Plugin::IRefCounted* held : {static_cast<Plugin::IRefCounted*>(metres), static_cast<Plugin::IRefCounted*>(dms),
                                       static_cast<Plugin::IRefCounted*>(celsius), static_cast<Plugin::IRefCounted*>(factory)})
         held->Release();
+}
+
+// The converters read the usual texts straight from the plug-in's UTF-16 text; what they give
+// must be exactly what the full reading of the same text gives (a DMS text with a fraction
+// of 0 always takes the full reading), and a text the full reading refuses is refused.
+TEST(HostConverters, UsualTextsConvertAsTheFullReadingDoes)
+{
+    CRecordingRefusals refusals;
+    CConverterFactory* factory = CConverterFactory::Create(&refusals);
+    Plugin::IAngleConverter* dms = factory->GetAngleConverter(1);
+    Plugin::IDistanceConverter* feet = factory->GetDistanceConverter(1);
+    const auto convert = [](auto* converter, const std::string& text) -> std::optional<double> {
+        const std::u16string wide(text.begin(), text.end());
+        double value = -1;
+        if (!converter->ConvertText(wide.c_str(), &value))
+            return std::nullopt;
+        return value;
+    };
+    for (const char* degrees : {"0", "7", "359", "-12", "+45", "123456789012345", "1234567890123456"}) {
+        for (int minutes = 0; minutes < 60; minutes += 7) {
+            for (int seconds = 0; seconds < 60; seconds += 11) {
+                char text[64];
+                std::snprintf(text, sizeof text, "%s.%02d.%02d", degrees, minutes, seconds);
+                const std::optional<double> usual = convert(dms, text);
+                const std::optional<double> full = ConvertAngle(1, std::string(text) + ".0");
+                ASSERT_TRUE(usual && full) << text;
+                EXPECT_EQ(*usual, *full) << text;
+            }
+        }
+    }
+    ASSERT_TRUE(refusals.Refusals.empty());
+    // Every text refused is reported once, with the reason the full reading gives.
+    std::vector<RecordedRefusal> expected;
+    for (const char* text : {"1.60.00", "1.00.60", "1.0a.00", "1.00.0", ".00.00", "1..00.00", "1.00.00.", "-", ""}) {
+        EXPECT_EQ(convert(dms, text), ConvertAngle(1, text)) << text;
+        if (!ConvertAngle(1, text))
+            expected.push_back({ValueQuantity::Angle, text, ExplainRefusal(ValueQuantity::Angle, 1, text)});
+    }
+    EXPECT_EQ(expected.size(), 8u);  // all but "1.00.0", one degree
+    EXPECT_EQ(refusals.Refusals, expected);
+    refusals.Refusals.clear();
+    expected.clear();
+    for (const char* text : {"12.5", "-0.001", "+7", "5.", ".5", "9007199254740993", "0.1234567890123456789",
+                             "1234567890123456789012", ".", "1.2.3", "1e3", "", "-"}) {
+        EXPECT_EQ(convert(feet, text), ConvertDistance(1, text)) << text;
+        if (!ConvertDistance(1, text))
+            expected.push_back({ValueQuantity::Distance, text, ExplainRefusal(ValueQuantity::Distance, 1, text)});
+    }
+    EXPECT_EQ(expected.size(), 5u);
+    EXPECT_EQ(refusals.Refusals, expected);
+    dms->Release();
+    feet->Release();
+    factory->Release();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/FileBytes.h"
 #include "platform/Sanitizers.h"
 #include "platform/TextModeFile.h"
+#include "platform/Utf16.h"
 #include "plugin/PluginInterfaces.h"
 #include "tests/support/M5Lines.h"
 #include "tests/support/RecordingHost.h"
@@ -45,6 +46,79 @@ TEST(TextModeReading, SplitsLinesAsTheRunTimeTextModeDoes)
     };
     for (const auto& [bytes, expected] : cases)
         EXPECT_EQ(LinesOf(bytes), expected) << "[" << bytes << "]";
+}
+
+// A file on disk is read and scanned in pieces of a quarter megabyte: a line that spans two
+// pieces is one line, and a NUL byte or the end-of-data mark far into the file is found
+// wherever it stands.
+TEST(TextModeReading, MarksFarIntoAFileAreFoundAcrossItsPieces)
+{
+    const CTempFolder folder;
+    const std::string line = "0123456789abcdefghijklmnopqrstuvwxyz-0123456789abcdefghijklmnopqrstuvwxyz-012345678";
+    const std::size_t width = line.size() + 2;  // with CR LF
+    std::string bytes;
+    while (bytes.size() < (std::size_t(700) << 10))
+        bytes += line + "\r\n";
+    const std::size_t lines = bytes.size() / width;
+    struct Case {
+        std::string Bytes;
+        std::size_t Lines;
+        std::size_t CutLine;    // the line that a NUL or the mark cuts short, or lines for none
+        std::size_t CutLength;
+    };
+    std::string withNul = bytes;
+    withNul[600000] = '\0';
+    std::string withMark = bytes;
+    withMark[500000] = '\x1A';
+    const Case cases[] = {
+        {bytes, lines, lines, 0},
+        {withNul, lines, 600000 / width, 600000 % width},
+        {withMark, 500000 / width + 1, 500000 / width, 500000 % width},
+    };
+    for (const Case& c : cases) {
+        const std::string path = folder.Write("long.m5", c.Bytes);
+        Platform::TextModeFile file;
+        ASSERT_TRUE(file.Read(Platform::Utf8ToUtf16(path)));
+        ASSERT_EQ(file.LineCount(), c.Lines);
+        for (std::size_t i = 0; i < c.Lines; ++i) {
+            const std::size_t length = i == c.CutLine ? c.CutLength : width - 2;
+            ASSERT_EQ(file.NextLine(), std::string_view(bytes).substr(i * width, length)) << "line " << i;
+        }
+        EXPECT_EQ(file.NextLine(), "");
+    }
+}
+
+// A large file is counted first and then read again piece by piece as its lines are taken:
+// whatever stands where one piece ends and the next begins (a CR LF split between them, a
+// line longer than a piece, a NUL, the end-of-data mark), it reads as the same bytes held
+// whole in memory read.
+TEST(TextModeReading, LargeFilesReadPieceByPieceAsWhole)
+{
+    const CTempFolder folder;
+    const std::size_t piece = std::size_t(256) << 10;
+    std::string lines;
+    for (std::size_t i = 0; lines.size() < (std::size_t(5) << 20); ++i)
+        lines += "line " + std::to_string(i) + (i % 2 ? "\r\n" : "\n");
+    std::string crLfAcross = lines;
+    crLfAcross[3 * piece - 1] = '\r';
+    crLfAcross[3 * piece] = '\n';
+    std::string longLine = lines;
+    longLine.replace(piece / 2, 3 * piece / 2, std::string(3 * piece / 2, 'x'));
+    std::string withNul = lines;
+    withNul[(std::size_t(9) << 19) + 3] = '\0';
+    std::string withMark = lines;
+    withMark[(std::size_t(9) << 19) + 5] = '\x1A';
+    const std::string cases[] = {lines, lines + "no LF at the end", crLfAcross, longLine, withNul, withMark,
+                                 std::string(6 << 20, 'y')};
+    for (const std::string& bytes : cases) {
+        const std::vector<std::string> expected = LinesOf(bytes);
+        Platform::TextModeFile file;
+        ASSERT_TRUE(file.Read(Platform::Utf8ToUtf16(folder.Write("large.m5", bytes))));
+        ASSERT_EQ(file.LineCount(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(file.NextLine(), expected[i]) << "line " << i;
+        EXPECT_EQ(file.NextLine(), "");
+    }
 }
 
 // Lines are decoded in pieces, plain ASCII pieces apart: a high byte at any place, on either
@@ -222,6 +296,32 @@ TEST_F(ImportDriver, FatalErrorEndsTheFileWithProgressOneHundredAndTheNextFileFo
               6);
     EXPECT_EQ(Host.OutstandingReferences(), 0);
     EXPECT_EQ(Host.LiveObjects(), 0);
+}
+
+// The files of one call are read into the same memory one after another: a file that follows
+// a larger one (whose memory was partly given back as it was read) or a smaller one is
+// imported as it is when it is imported alone.
+TEST_F(ImportDriver, FilesOfOneCallImportAsTheyDoAlone)
+{
+    std::vector<std::string> block;
+    for (int i = 0; i < 60; ++i)
+        block.push_back(M5Line(i, PointInfo(std::to_string(i), "3"), Value("Hz", std::to_string(i % 360), "DEG")));
+    std::vector<std::string> large = {Header, M5Line(1, PointInfo("S1", "S"), Value("X", "1", "m"))};
+    while (large.size() * 121 < (std::size_t(9) << 20))
+        large.insert(large.end(), block.begin(), block.end());
+    const std::vector<std::string> paths = {
+        Folder.Write("large.m5", CrLf(large)),
+        Folder.Write("small.m5", CrLf({Header, M5Line(1, PointInfo("7", "5"), Value("Y", "2", "m"))})),
+        Folder.Write("eof.m5", Header + "\r\n\x1A"),
+        Folder.Write("medium.m5", CrLf(std::vector<std::string>(large.begin(), large.begin() + 5000))),
+    };
+    std::vector<std::string> alone;
+    for (const std::string& path : paths) {
+        const std::vector<std::string> calls = Import({path});
+        alone.insert(alone.end(), calls.begin(), calls.end());
+        Host.Calls.clear();
+    }
+    EXPECT_TRUE(Import(paths) == alone) << "the files of one call differ from the same files alone";
 }
 
 TEST_F(ImportDriver, LinesAreReadInTheCyrillicCodePage)

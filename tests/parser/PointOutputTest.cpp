@@ -128,6 +128,12 @@ TEST(AngleDmsConverter, RepunctuatesPackedDegreesMinutesSeconds)
         {"123.4530", "123.45.30"}, {"123.45305", "123.45.30.5"}, {"123.453", "123.45.3"}, {"123.45", "123.45"},
         {"123.4", "123.4"},       {"0.0000", "0.00.00"},         {"1.2.3456", "1.2..34.56"},
         {"-12.3045", "-12.30.45"}, {"5.", "5."},                 {".123", ".12.3"},
+        // Texts around the length re-punctuated on the stack, and far beyond it.
+        {"1.2345" + std::string(23, '6'), "1.23.45." + std::string(23, '6')},
+        {"1.2345" + std::string(24, '6'), "1.23.45." + std::string(24, '6')},
+        {std::string(27, '9') + ".12", std::string(27, '9') + ".12"},
+        {std::string(28, '9') + ".123", std::string(28, '9') + ".12.3"},
+        {"359.5959" + std::string(60, '1'), "359.59.59." + std::string(60, '1')},
     };
     CEchoConverter inner;
     inner.AddRef();
@@ -143,6 +149,7 @@ TEST(AngleDmsConverter, RepunctuatesPackedDegreesMinutesSeconds)
     inner.Seen.clear();
     double untouched = 7;
     EXPECT_FALSE(converter->ConvertText(u"123", &untouched));
+    EXPECT_FALSE(converter->ConvertText(Utf16(std::string(40, '1')).c_str(), &untouched));
     EXPECT_EQ(untouched, 7);
     EXPECT_TRUE(inner.Seen.empty());
 
