@@ -201,11 +201,8 @@ TEST(GisOutput, InterruptedImportLeavesNoFolder)
     for (int signal : {SIGINT, SIGTERM}) {
         const CTempFolder folder;
         const std::string fifo = folder.Path() + "/field.m5";
-        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-        const int writer = ::open(fifo.c_str(), O_RDWR);
+        const int writer = OpenEndlessFieldFile(fifo);
         ASSERT_GE(writer, 0);
-        const std::string header = CrLf({M5Line(1, TextInfo("KN STAT"))});
-        ASSERT_EQ(::write(writer, header.data(), header.size()), static_cast<ssize_t>(header.size()));
         const pid_t child = StartLimited(
             M5ImportCommand({"--format", "shp", "-o", folder.Path() + "/out.shp", fifo}, folder.Path()), RLIM_INFINITY,
             "/dev/null", -1);

@@ -6,11 +6,33 @@
 #include <stdexcept>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/M5Lines.h"
+#include "tests/support/TestFiles.h"
+
 namespace Testing {
+
+// A field file that does not end: a FIFO made at path, a station header written into it and
+// its writer kept open, so that an import reading it is still reading when a test interrupts
+// it. The writer's descriptor, or -1 when the FIFO cannot be made or written.
+inline int OpenEndlessFieldFile(const std::string& path)
+{
+    if (::mkfifo(path.c_str(), 0600) != 0)
+        return -1;
+    const int writer = ::open(path.c_str(), O_RDWR);
+    if (writer < 0)
+        return -1;
+    const std::string header = CrLf({M5Line(1, TextInfo("KN STAT"))});
+    if (::write(writer, header.data(), header.size()) != static_cast<ssize_t>(header.size())) {
+        ::close(writer);
+        return -1;
+    }
+    return writer;
+}
 
 struct LimitedRun {
     int Status = -1;
