@@ -102,11 +102,8 @@ TEST(HostFault, InterruptedImportLeavesNoTemporaryFile)
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         const CTempFolder folder;
         const std::string fifo = folder.Path() + "/field.m5";
-        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-        const int writer = ::open(fifo.c_str(), O_RDWR);
+        const int writer = OpenEndlessFieldFile(fifo);
         ASSERT_GE(writer, 0);
-        const std::string header = CrLf({M5Line(1, TextInfo("KN STAT"))});
-        ASSERT_EQ(::write(writer, header.data(), header.size()), static_cast<ssize_t>(header.size()));
         const std::string out = folder.Write("out.csv", "previous output\n");
         const pid_t child = StartLimited(M5ImportCommand({"--format", "csv", "-o", out, fifo}, folder.Path()),
                                          RLIM_INFINITY, "/dev/null", -1);
@@ -149,14 +146,16 @@ TEST(StandardInput, TheCopyIsRemovedWhenTheImportIsInterrupted)
         ::close(input[0]);
         const std::string header = CrLf({M5Line(1, TextInfo("KN STAT"))});
         ASSERT_EQ(::write(input[1], header.data(), header.size()), static_cast<ssize_t>(header.size()));
-        // Copy and output both begun: three entries besides out.csv.
-        for (int wait = 0; wait < 2000 && FolderEntries(folder.Path()).size() < 3; ++wait)
+        // Standard input is copied whole before anything is imported, so the copy is what is
+        // being written while the input stays open.
+        const auto copies = [&] {
+            const std::vector<std::string> names = FolderEntries(folder.Path());
+            return std::count_if(names.begin(), names.end(),
+                                 [](const std::string& name) { return name.rfind("m5import-stdin.", 0) == 0; });
+        };
+        for (int wait = 0; wait < 2000 && copies() == 0; ++wait)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        const std::vector<std::string> during = FolderEntries(folder.Path());
-        EXPECT_EQ(std::count_if(during.begin(), during.end(),
-                                [](const std::string& name) { return name.rfind("m5import-stdin.", 0) == 0; }),
-                  1)
-            << "the copy was never begun";
+        EXPECT_EQ(copies(), 1) << "the copy was never begun";
         ::kill(child, signal);
         int status = 0;
         ::waitpid(child, &status, 0);
