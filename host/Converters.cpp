@@ -11,9 +11,11 @@ namespace Host {
 
 namespace {
 
-// The host imports on one thread; a plain count, since an interlocked one would cost on every
-// unit the plug-in switches to.
-long Outstanding = 0;
+// The plug-in makes every call on the thread that called Import, so a count per thread tells
+// whether it released what it obtained; the host's relay asks for and releases factories on
+// a thread of its own. A plain count, since an interlocked one would cost on every unit the
+// plug-in switches to.
+thread_local long Outstanding = 0;
 
 constexpr double Pi = 3.14159265358979323846;
 

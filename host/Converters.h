@@ -59,7 +59,8 @@ public:
     Plugin::ITemperatureConverter* GetTemperatureConverter(std::int32_t unitCode) override;
 
     // References to converters and to the factory that are still held outside the host,
-    // over the whole process (0 when every reference obtained was released).
+    // taken and released on the calling thread (0 when every reference it obtained was
+    // released).
     static long OutstandingReferences() noexcept;
 
 private:

@@ -3,7 +3,9 @@
 // System_windows.cpp): terminals, the standard streams, the settings folder and file names.
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace Host {
 
@@ -14,6 +16,12 @@ void PrepareStandardStreams();
 
 // Whether the stream is a terminal (a console on Windows): the progress bar and --edit need one.
 bool IsTerminal(std::FILE* stream);
+
+// A thread for the host's own work. On Linux the ending signals (Ctrl-C, kill, a closed
+// terminal) are held back on it, so that their handlers, which remove the files being written,
+// always run on the main thread, where the sections that create and register those files hold
+// the signals back too.
+std::thread StartBackgroundThread(std::function<void()> work);
 
 // The settings store when none is named: $XDG_CONFIG_HOME/m5import/settings.ini (or
 // ~/.config/...) on Linux, %APPDATA%\m5import\settings.ini on Windows.

@@ -2,7 +2,9 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <pthread.h>
 #include <unistd.h>
+#include <utility>
 
 namespace Host {
 
@@ -28,6 +30,24 @@ std::string DefaultSettingsPath()
         base = std::string(home && *home ? home : ".") + "/.config";
     }
     return base + "/m5import/settings.ini";
+}
+
+std::thread StartBackgroundThread(std::function<void()> work)
+{
+    // A new thread starts with its creator's signal mask.
+    sigset_t ending, previous;
+    sigemptyset(&ending);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&ending, signal);
+    ::pthread_sigmask(SIG_BLOCK, &ending, &previous);
+    try {
+        std::thread thread(std::move(work));
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        return thread;
+    } catch (...) {
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        throw;
+    }
 }
 
 }  // namespace Host

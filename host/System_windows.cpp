@@ -4,6 +4,8 @@
 #include <io.h>
 #include <windows.h>
 
+#include <utility>
+
 #include "platform/Utf16.h"
 
 namespace Host {
@@ -41,6 +43,12 @@ std::string DefaultSettingsPath()
     std::wstring base = appData && *appData ? appData : L".";
     base += L"\\m5import\\settings.ini";
     return Platform::Utf16ToUtf8(std::u16string(base.begin(), base.end()));
+}
+
+// The console's control handler runs on a thread of its own, whichever threads there are.
+std::thread StartBackgroundThread(std::function<void()> work)
+{
+    return std::thread(std::move(work));
 }
 
 }  // namespace Host
