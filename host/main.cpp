@@ -14,6 +14,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "host/CallRelay.h"
 #include "host/Diagnostics.h"
 #include "host/HostCommands.h"
 #include "host/ImportPlan.h"
@@ -128,7 +129,12 @@ int RunImport(const ImportOptions& options, CPluginLibrary& library)
     context.SetRefusedValueSink(&diagnostics);
     if (!input.Path().empty())
         context.ShowFileAs(input.Path(), StandardInputShownName);
-    RunImportPlan(*plugin.Get(), store, plan, context);
+    // The sinks' work runs on the relay's thread while the plug-in imports; the relay is done
+    // with them (and its thread gone) before anything reads them, and on every way out, since
+    // it is destroyed before them.
+    CCallRelay relay(context, &diagnostics);
+    RunImportPlan(*plugin.Get(), store, plan, relay);
+    relay.Finish();
     diagnostics.Finish();
     if ((file || toFiles) && !readFiles.Any) {
         if (file)
