@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "host/SettingsStore.h"
+#include "host/System.h"
 #include "tests/hostile/LimitedRun.h"
 #include "tests/support/M5Lines.h"
 #include "tests/support/TestFiles.h"
@@ -116,6 +117,23 @@ TEST(HostFault, InterruptedImportLeavesNoTemporaryFile)
         EXPECT_TRUE(Leftovers(folder.Path()).empty()) << "signal " << signal;
         EXPECT_EQ(ReadFile(out), "previous output\n");
     }
+}
+
+// The sinks run on the host's own thread during an import. An ending signal must never be
+// handled there: the main thread holds the signals back while it creates and registers a file
+// the handler removes, and a handler on the other thread would run in the middle of that.
+TEST(HostFault, EndingSignalsAreHeldBackOnTheHostsOwnThreadOnly)
+{
+    sigset_t before, inside, after;
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, nullptr, &before), 0);
+    std::thread thread = Host::StartBackgroundThread([&inside] { ::pthread_sigmask(SIG_BLOCK, nullptr, &inside); });
+    thread.join();
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, nullptr, &after), 0);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        EXPECT_EQ(::sigismember(&inside, signal), 1) << signal;
+        EXPECT_EQ(::sigismember(&after, signal), ::sigismember(&before, signal)) << signal;
+    }
+    EXPECT_EQ(::sigismember(&inside, SIGPIPE), ::sigismember(&before, SIGPIPE)) << "a write error's signal stays as it was";
 }
 
 // Standard input stays open, so the import is still copying it when the signal comes; the
