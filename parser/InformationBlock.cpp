@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include <boost/algorithm/string/find.hpp>
@@ -63,6 +64,19 @@ std::wstring_view CParser::CutField(std::wstring_view text, std::int32_t start, 
     return Trim(text.substr(first, count));
 }
 
+namespace {
+
+// Names and codes of one file are mostly of one length: the text is copied over the old one
+// without the library's general replace, which weighs every case of overlap and growth.
+void AssignKeepingMemory(std::wstring& target, std::wstring_view text)
+{
+    if (target.size() != text.size())
+        target.resize(text.size());
+    std::copy(text.begin(), text.end(), target.begin());
+}
+
+}  // namespace
+
 std::unique_ptr<PointRecord> CParser::MakeRecord(std::wstring_view name, std::wstring_view code)
 {
     if (SpareRecords.empty())
@@ -70,8 +84,8 @@ std::unique_ptr<PointRecord> CParser::MakeRecord(std::wstring_view name, std::ws
     std::unique_ptr<PointRecord> record = std::move(SpareRecords.back());
     SpareRecords.pop_back();
     // The name and the code keep their memory; every value is absent again.
-    record->Name.assign(name);
-    record->Code.assign(code);
+    AssignKeepingMemory(record->Name, name);
+    AssignKeepingMemory(record->Code, code);
     for (double PointRecord::*field : {&PointRecord::SlopeDistance, &PointRecord::HorizontalDistance,
                                        &PointRecord::HorizontalAngle, &PointRecord::VerticalAngle, &PointRecord::X,
                                        &PointRecord::Y, &PointRecord::Z, &PointRecord::HeightDifference,
