@@ -265,10 +265,7 @@ void CCallRelay::Replay(const Block& block)
         std::memcpy(&word, at, sizeof word);
         at += sizeof word;
         if (word.Kind == RefusedValueKind) {
-            if (Refusals)
-                Refusals->OnRefusedValue(static_cast<ValueQuantity>(word.Quantity),
-                                         std::string_view(reinterpret_cast<const char*>(at), word.Argument),
-                                         static_cast<Refusal>(word.Why));
+            ReplayRefusal(word.Quantity, word.Why, std::string_view(reinterpret_cast<const char*>(at), word.Argument));
             at += Padded(word.Argument);
             continue;
         }
@@ -303,6 +300,12 @@ void CCallRelay::Replay(const Block& block)
         }
         }
     }
+}
+
+void CCallRelay::ReplayRefusal(std::uint8_t quantity, std::uint8_t why, std::string_view text)
+{
+    if (Refusals)
+        Refusals->OnRefusedValue(static_cast<ValueQuantity>(quantity), text, static_cast<Refusal>(why));
 }
 
 void CCallRelay::ReplayText(Op op, const char16_t* text)
