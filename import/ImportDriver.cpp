@@ -16,7 +16,7 @@ namespace {
 // identifiers and units, which do not depend on the file.
 struct SharedWork {
     Platform::TextModeFile File;
-    CParser::LookUpCache LookUps;
+    CParser::ReusedWork Reused;
 };
 
 void ImportFile(const std::u16string& name, IImportContext& context, const ImportSettings& settings,
@@ -47,10 +47,10 @@ namespace {
 // The lines are taken, and on Windows converted, before the parser is built: a conversion
 // failure leaves the import before the host has heard anything of the file but its name.
 void ParseLines(Platform::TextModeFile& file, IImportContext& context, const ImportSettings& settings,
-                CParser::LookUpCache& lookUps)
+                CParser::ReusedWork& reused)
 {
     Platform::FieldLines lines(file);
-    CParser parser(context, settings, lookUps);
+    CParser parser(context, settings, reused);
     const std::size_t count = lines.Count();
     const float total = static_cast<float>(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -74,7 +74,7 @@ void ImportFile(const std::u16string& name, IImportContext& context, const Impor
         return;
     }
     try {
-        ParseLines(file, context, settings, shared.LookUps);
+        ParseLines(file, context, settings, shared.Reused);
     } catch (const CParser::FatalError&) {
         // The parser has reported why; what it sent before stays with the host.
     }

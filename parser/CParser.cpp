@@ -23,14 +23,14 @@ CParser::CParser(IImportContext& context, const ImportSettings& settings) : CPar
 {
 }
 
-CParser::CParser(IImportContext& context, const ImportSettings& settings, LookUpCache& cache)
-    : CParser(context, settings, &cache)
+CParser::CParser(IImportContext& context, const ImportSettings& settings, ReusedWork& reused)
+    : CParser(context, settings, &reused)
 {
 }
 
-CParser::CParser(IImportContext& context, const ImportSettings& settings, LookUpCache* cache)
-    : Context(context), Settings(settings), OwnCache(cache ? nullptr : std::make_unique<LookUpCache>()),
-      Cache(cache ? *cache : *OwnCache)
+CParser::CParser(IImportContext& context, const ImportSettings& settings, ReusedWork* reused)
+    : Context(context), Settings(settings), OwnWork(reused ? nullptr : std::make_unique<ReusedWork>()),
+      Reused(reused ? *reused : *OwnWork)
 {
     ConverterFactory.Reset(Context.GetConverterFactory());
     if (ConverterFactory) {

@@ -39,15 +39,19 @@ public:
         std::size_t ShortCount = 0;
         std::map<std::wstring, int, std::less<>> Long;
     };
-    struct LookUpCache {
+    // What the parser of one file leaves to the parser of the next: the look-ups, and the point
+    // records it no longer needs, so that an import of many small files does not allocate every
+    // file's records, names and codes afresh.
+    struct ReusedWork {
         TokenIndexCache Types;
         TokenIndexCache Units;
+        std::vector<std::unique_ptr<PointRecord>> SpareRecords;
     };
 
     // Takes the converter factory and the four initial converters from the context.
     CParser(IImportContext& context, const ImportSettings& settings);
-    // The same, with the look-ups of earlier files.
-    CParser(IImportContext& context, const ImportSettings& settings, LookUpCache& cache);
+    // The same, with what the parsers of earlier files left.
+    CParser(IImportContext& context, const ImportSettings& settings, ReusedWork& cache);
     ~CParser();
     CParser(const CParser&) = delete;
     CParser& operator=(const CParser&) = delete;
@@ -104,7 +108,7 @@ public:
     static double CorrectDirection(double direction, double correction);
 
 private:
-    CParser(IImportContext& context, const ImportSettings& settings, LookUpCache* cache);
+    CParser(IImportContext& context, const ImportSettings& settings, ReusedWork* cache);
 
     // Up to four characters of the basic plane, none of them NUL, packed into one number.
     static bool PackToken(std::wstring_view token, std::uint64_t& key) noexcept
@@ -209,10 +213,9 @@ private:
     std::wstring_view LineRest;  // the unread rest of the line, after the blocks taken so far
     std::u16string ValueText;    // a long value token as the converters take it
     std::u16string BoundaryText; // texts passed to the host
-    std::unique_ptr<LookUpCache> OwnCache;  // when no cache was handed over
-    LookUpCache& Cache;
+    std::unique_ptr<ReusedWork> OwnWork;  // when none was handed over
+    ReusedWork& Reused;
     CAngleDMSConverter* DmsConverter = nullptr;  // the AngleConverter when it is a DMS wrapper
-    std::vector<std::unique_ptr<PointRecord>> SpareRecords;
 };
 
 // Looks the token up in its cache first; only a token not seen before in the file is padded
@@ -235,12 +238,12 @@ inline int CParser::LookUp(TokenIndexCache& cache, const std::wstring& table, co
 
 inline int CParser::LookUpTypeIdentifier(std::wstring_view token)
 {
-    return LookUp(Cache.Types, TypeIdentifiers, L"%-2s", 3, token);
+    return LookUp(Reused.Types, TypeIdentifiers, L"%-2s", 3, token);
 }
 
 inline int CParser::LookUpUnit(std::wstring_view token)
 {
-    return LookUp(Cache.Units, UnitNames, L"%-4s", 5, token);
+    return LookUp(Reused.Units, UnitNames, L"%-4s", 5, token);
 }
 
 inline std::wstring_view CParser::TakeField(std::wstring_view& source, std::wstring_view separators)

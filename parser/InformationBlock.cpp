@@ -79,10 +79,10 @@ void AssignKeepingMemory(std::wstring& target, std::wstring_view text)
 
 std::unique_ptr<PointRecord> CParser::MakeRecord(std::wstring_view name, std::wstring_view code)
 {
-    if (SpareRecords.empty())
+    if (Reused.SpareRecords.empty())
         return std::make_unique<PointRecord>(std::wstring(name), std::wstring(code));
-    std::unique_ptr<PointRecord> record = std::move(SpareRecords.back());
-    SpareRecords.pop_back();
+    std::unique_ptr<PointRecord> record = std::move(Reused.SpareRecords.back());
+    Reused.SpareRecords.pop_back();
     // The name and the code keep their memory; every value is absent again.
     AssignKeepingMemory(record->Name, name);
     AssignKeepingMemory(record->Code, code);
@@ -97,8 +97,8 @@ std::unique_ptr<PointRecord> CParser::MakeRecord(std::wstring_view name, std::ws
 void CParser::Recycle(std::unique_ptr<PointRecord> record)
 {
     constexpr std::size_t MaxSpareRecords = 64;
-    if (record && SpareRecords.size() < MaxSpareRecords)
-        SpareRecords.push_back(std::move(record));
+    if (record && Reused.SpareRecords.size() < MaxSpareRecords)
+        Reused.SpareRecords.push_back(std::move(record));
 }
 
 // The type of the first value block, read from its first two characters only, so that an
