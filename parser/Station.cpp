@@ -1,4 +1,3 @@
-#include <boost/format.hpp>
 #include <boost/lexical_cast.hpp>
 
 #include "parser/CParser.h"
@@ -53,7 +52,7 @@ bool CParser::CloseStation()
         SendPointValues(CurrentStation.get());
     } else {
         const std::wstring name = MakeDefaultStationName();
-        ReportWarningText(boost::str(boost::wformat(DefaultStationNotice) % name));
+        ReportWarningText(FormatDefaultStationNotice(name));
         SendText(&IImportContext::AddStation, name);
         if (IsSet(Pressure))
             Context.SetPressure(Pressure);

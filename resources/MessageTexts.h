@@ -2,7 +2,10 @@
 // The Russian texts the plug-in shows, written once: its string table (ids 101 to 123) and
 // the fixed notice about a made-up station. The plug-in serves the table through
 // LoadMessageText; the host reads the same data to recognise what the plug-in reports and
-// to show it in the reader's language. Data only, so that either side may include it.
+// to show it in the reader's language. Data, and the notice's one substitution, so that
+// either side may include it.
+#include <string>
+#include <string_view>
 
 namespace Plugin {
 
@@ -23,5 +26,18 @@ inline constexpr MessageText StringTableTexts[] = {
 // The warning that names a station made up for a set-up without one; "%1%" is the name.
 inline constexpr const wchar_t* DefaultStationNotice =
     L"Не определена точка стояния.\nПо умолчанию создается станция с именем %1%.";
+
+// The notice for that name, as Boost.Format writes it: the name in place of "%1%", as it is.
+// Written out here since each file of an import may make a default station, and a formatter
+// with its stream costs more than the rest of a small file's set-up.
+inline std::wstring FormatDefaultStationNotice(std::wstring_view name)
+{
+    const std::wstring_view notice = DefaultStationNotice;
+    const std::size_t at = notice.find(L"%1%");
+    std::wstring text(notice.substr(0, at));
+    text += name;
+    text += notice.substr(at + 3);
+    return text;
+}
 
 }  // namespace Plugin

@@ -1,4 +1,7 @@
+#include <boost/format.hpp>
 #include <gtest/gtest.h>
+
+#include "resources/MessageTexts.h"
 
 #include "tests/parser/ParserHarness.h"
 
@@ -264,3 +267,13 @@ TEST(StationHeaders, AnUnknownModeBeginsDeclaredStationsAsStations)
 }
 
 }  // namespace
+
+// The notice is written out by hand for speed; it must read exactly as Boost.Format makes it,
+// whatever the name holds.
+TEST(DefaultStationNotice, ReadsAsTheFormatterWritesIt)
+{
+    for (const std::wstring name : {L"Default", L"Default_12", L"50%", L"%1%", L"%s %2% %%", L"Репер 7", L""}) {
+        const std::wstring formatted = boost::str(boost::wformat(Plugin::DefaultStationNotice) % name);
+        EXPECT_EQ(Plugin::FormatDefaultStationNotice(name), formatted) << Platform::WideToUtf8(name);
+    }
+}
