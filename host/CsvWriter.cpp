@@ -112,7 +112,7 @@ void CCsvWriter::WritePoint(const std::string& fileField, const char* role, cons
     for (const std::optional<std::int32_t>* integer : {&point.Kind, &point.Flag}) {
         Row += ',';
         if (*integer)
-            Row.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, **integer).ptr);
+            Row.append(buffer, static_cast<std::size_t>(std::to_chars(buffer, buffer + sizeof buffer, **integer).ptr - buffer));
     }
     for (const ValueColumn& column : ValueColumns) {
         Row += ',';
