@@ -51,7 +51,7 @@ public:
     // Takes the converter factory and the four initial converters from the context.
     CParser(IImportContext& context, const ImportSettings& settings);
     // The same, with what the parsers of earlier files left.
-    CParser(IImportContext& context, const ImportSettings& settings, ReusedWork& cache);
+    CParser(IImportContext& context, const ImportSettings& settings, ReusedWork& reused);
     ~CParser();
     CParser(const CParser&) = delete;
     CParser& operator=(const CParser&) = delete;
@@ -108,7 +108,7 @@ public:
     static double CorrectDirection(double direction, double correction);
 
 private:
-    CParser(IImportContext& context, const ImportSettings& settings, ReusedWork* cache);
+    CParser(IImportContext& context, const ImportSettings& settings, ReusedWork* reused);
 
     // Up to four characters of the basic plane, none of them NUL, packed into one number.
     static bool PackToken(std::wstring_view token, std::uint64_t& key) noexcept
