@@ -256,6 +256,36 @@ void CCallRelay::Work()
     }
 }
 
+namespace {
+
+// The text of a text record, or null for a null text, taken off the block.
+const char16_t* TakeText(std::uint32_t length, const std::byte*& at) noexcept
+{
+    if (length == NullText)
+        return nullptr;
+    const auto* text = reinterpret_cast<const char16_t*>(at);
+    at += Padded((std::size_t{length} + 1) * sizeof(char16_t));
+    return text;
+}
+
+double TakeDouble(const std::byte*& at) noexcept
+{
+    double value = 0;
+    std::memcpy(&value, at, sizeof value);
+    at += sizeof value;
+    return value;
+}
+
+float FloatOf(std::uint32_t bits) noexcept
+{
+    float value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+}  // namespace
+
+// One dispatch per record: the op decides both what follows its word and which call it was.
 void CCallRelay::Replay(const Block& block)
 {
     const std::byte* at = block.Bytes.get();
@@ -269,35 +299,35 @@ void CCallRelay::Replay(const Block& block)
             at += Padded(word.Argument);
             continue;
         }
-        const Op op = static_cast<Op>(word.Kind);
-        switch (ArgumentOf(op)) {
-        case ArgumentKind::None:
+        const auto integer = static_cast<std::int32_t>(word.Argument);
+        switch (static_cast<Op>(word.Kind)) {
+        case Op::GetConverterFactory:
             if (Plugin::IConverterFactory* factory = Target.GetConverterFactory())
                 factory->Release();
             break;
-        case ArgumentKind::Text:
-        case ArgumentKind::Name:
-            if (word.Argument == NullText) {
-                ReplayText(op, nullptr);
-                break;
-            }
-            ReplayText(op, reinterpret_cast<const char16_t*>(at));
-            at += Padded((std::size_t{word.Argument} + 1) * sizeof(char16_t));
-            break;
-        case ArgumentKind::Integer: ReplayInteger(op, static_cast<std::int32_t>(word.Argument)); break;
-        case ArgumentKind::Float: {
-            float percent = 0;
-            std::memcpy(&percent, &word.Argument, sizeof percent);
-            Target.SetProgress(percent);
-            break;
-        }
-        case ArgumentKind::Double: {
-            double value = 0;
-            std::memcpy(&value, at, sizeof value);
-            at += sizeof value;
-            ReplayDouble(op, value);
-            break;
-        }
+        case Op::SetFileName: Target.SetFileName(TakeText(word.Argument, at)); break;
+        case Op::ReportWarning: Target.ReportWarning(TakeText(word.Argument, at)); break;
+        case Op::ReportMessage: Target.ReportMessage(TakeText(word.Argument, at)); break;
+        case Op::AddPoint: Target.AddPoint(TakeText(word.Argument, at)); break;
+        case Op::AddStation: Target.AddStation(TakeText(word.Argument, at)); break;
+        case Op::AddTarget: Target.AddTarget(TakeText(word.Argument, at)); break;
+        case Op::SetPointCode: Target.SetPointCode(TakeText(word.Argument, at)); break;
+        case Op::SetCurrentLine: Target.SetCurrentLine(integer); break;
+        case Op::SetPointKind: Target.SetPointKind(integer); break;
+        case Op::SetPointFlag: Target.SetPointFlag(integer); break;
+        case Op::SetProgress: Target.SetProgress(FloatOf(word.Argument)); break;
+        case Op::SetX: Target.SetX(TakeDouble(at)); break;
+        case Op::SetY: Target.SetY(TakeDouble(at)); break;
+        case Op::SetZ: Target.SetZ(TakeDouble(at)); break;
+        case Op::SetInstrumentHeight: Target.SetInstrumentHeight(TakeDouble(at)); break;
+        case Op::SetPressure: Target.SetPressure(TakeDouble(at)); break;
+        case Op::SetTemperature: Target.SetTemperature(TakeDouble(at)); break;
+        case Op::SetVerticalAngle: Target.SetVerticalAngle(TakeDouble(at)); break;
+        case Op::SetHorizontalAngle: Target.SetHorizontalAngle(TakeDouble(at)); break;
+        case Op::SetTargetHeight: Target.SetTargetHeight(TakeDouble(at)); break;
+        case Op::SetSlopeDistance: Target.SetSlopeDistance(TakeDouble(at)); break;
+        case Op::SetHorizontalDistance: Target.SetHorizontalDistance(TakeDouble(at)); break;
+        case Op::SetHeightDifference: Target.SetHeightDifference(TakeDouble(at)); break;
         }
     }
 }
@@ -306,49 +336,6 @@ void CCallRelay::ReplayRefusal(std::uint8_t quantity, std::uint8_t why, std::str
 {
     if (Refusals)
         Refusals->OnRefusedValue(static_cast<ValueQuantity>(quantity), text, static_cast<Refusal>(why));
-}
-
-void CCallRelay::ReplayText(Op op, const char16_t* text)
-{
-    switch (op) {
-    case Op::SetFileName: Target.SetFileName(text); break;
-    case Op::ReportWarning: Target.ReportWarning(text); break;
-    case Op::ReportMessage: Target.ReportMessage(text); break;
-    case Op::AddPoint: Target.AddPoint(text); break;
-    case Op::AddStation: Target.AddStation(text); break;
-    case Op::AddTarget: Target.AddTarget(text); break;
-    case Op::SetPointCode: Target.SetPointCode(text); break;
-    default: break;
-    }
-}
-
-void CCallRelay::ReplayInteger(Op op, std::int32_t value)
-{
-    switch (op) {
-    case Op::SetCurrentLine: Target.SetCurrentLine(value); break;
-    case Op::SetPointKind: Target.SetPointKind(value); break;
-    case Op::SetPointFlag: Target.SetPointFlag(value); break;
-    default: break;
-    }
-}
-
-void CCallRelay::ReplayDouble(Op op, double value)
-{
-    switch (op) {
-    case Op::SetX: Target.SetX(value); break;
-    case Op::SetY: Target.SetY(value); break;
-    case Op::SetZ: Target.SetZ(value); break;
-    case Op::SetInstrumentHeight: Target.SetInstrumentHeight(value); break;
-    case Op::SetPressure: Target.SetPressure(value); break;
-    case Op::SetTemperature: Target.SetTemperature(value); break;
-    case Op::SetVerticalAngle: Target.SetVerticalAngle(value); break;
-    case Op::SetHorizontalAngle: Target.SetHorizontalAngle(value); break;
-    case Op::SetTargetHeight: Target.SetTargetHeight(value); break;
-    case Op::SetSlopeDistance: Target.SetSlopeDistance(value); break;
-    case Op::SetHorizontalDistance: Target.SetHorizontalDistance(value); break;
-    case Op::SetHeightDifference: Target.SetHeightDifference(value); break;
-    default: break;
-    }
 }
 
 }  // namespace Host

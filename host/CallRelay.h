@@ -104,9 +104,6 @@ private:
     void Work();
     void Replay(const Block& block);
     void ReplayRefusal(std::uint8_t quantity, std::uint8_t why, std::string_view text);
-    void ReplayText(Op op, const char16_t* text);
-    void ReplayInteger(Op op, std::int32_t value);
-    void ReplayDouble(Op op, double value);
     void Drain();
 
     Plugin::IImportContext& Target;
