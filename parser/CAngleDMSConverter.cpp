@@ -36,29 +36,42 @@ bool CAngleDMSConverter::ConvertText(const char16_t* text, double* out)
         text = u"";
     // The usual packed angle is a dozen characters: it is re-punctuated on the stack in one
     // pass, a point written before the third and the fifth character after the first point,
-    // which is where Repunctuate inserts them.
+    // which is where Repunctuate inserts them. A longer text goes to Repunctuate itself.
     char16_t dotted[32];
     constexpr std::size_t Longest = std::size(dotted) - 3;  // room for two points and the NUL
-    std::size_t written = 0;
-    std::size_t afterPoint = 0;  // characters since the first point, 0 before it
-    bool point = false;
+    // The degrees and the first point, as they are; without a point the host is not asked.
     std::size_t length = 0;
-    for (; text[length] != u'\0'; ++length) {
-        if (length == Longest) {
-            Dotted.assign(text);
-            if (!Repunctuate(Dotted))
-                return false;
-            return Inner->ConvertText(Dotted.c_str(), out);
-        }
-        if (point && (++afterPoint == 3 || afterPoint == 5))
-            dotted[written++] = u'.';
-        dotted[written++] = text[length];
-        point = point || text[length] == u'.';
+    for (;; ++length) {
+        const char16_t c = text[length];
+        if (c == u'\0')
+            return false;
+        if (length == Longest)
+            return ConvertLong(text, out);
+        dotted[length] = c;
+        if (c == u'.')
+            break;
     }
-    if (!point)
-        return false;
+    std::size_t written = ++length;
+    for (std::size_t afterPoint = 1;; ++length, ++afterPoint) {
+        const char16_t c = text[length];
+        if (c == u'\0')
+            break;
+        if (length == Longest)
+            return ConvertLong(text, out);
+        if (afterPoint == 3 || afterPoint == 5)
+            dotted[written++] = u'.';
+        dotted[written++] = c;
+    }
     dotted[written] = u'\0';
     return Inner->ConvertText(dotted, out);
+}
+
+bool CAngleDMSConverter::ConvertLong(const char16_t* text, double* out)
+{
+    Dotted.assign(text);
+    if (!Repunctuate(Dotted))
+        return false;
+    return Inner->ConvertText(Dotted.c_str(), out);
 }
 
 }  // namespace Plugin

@@ -24,6 +24,8 @@ public:
     bool Wraps(const IAngleConverter* inner) const noexcept { return Inner == inner; }
 
 private:
+    bool ConvertLong(const char16_t* text, double* out);
+
     IAngleConverter* Inner;
     std::u16string Dotted;  // reused for every value: a wrapper belongs to one parser
 
