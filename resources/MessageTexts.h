@@ -32,11 +32,12 @@ inline constexpr const wchar_t* DefaultStationNotice =
 // with its stream costs more than the rest of a small file's set-up.
 inline std::wstring FormatDefaultStationNotice(std::wstring_view name)
 {
-    const std::wstring_view notice = DefaultStationNotice;
-    const std::size_t at = notice.find(L"%1%");
-    std::wstring text(notice.substr(0, at));
-    text += name;
-    text += notice.substr(at + 3);
+    constexpr std::wstring_view notice = DefaultStationNotice;
+    constexpr std::size_t at = notice.find(L"%1%");
+    static_assert(at != std::wstring_view::npos, "the notice has a place for the name");
+    std::wstring text;
+    text.reserve(notice.size() - 3 + name.size());
+    text.append(notice.substr(0, at)).append(name).append(notice.substr(at + 3));
     return text;
 }
 

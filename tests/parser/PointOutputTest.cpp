@@ -133,6 +133,7 @@ TEST(AngleDmsConverter, RepunctuatesPackedDegreesMinutesSeconds)
         {"1.2345" + std::string(24, '6'), "1.23.45." + std::string(24, '6')},
         {std::string(27, '9') + ".12", std::string(27, '9') + ".12"},
         {std::string(28, '9') + ".123", std::string(28, '9') + ".12.3"},
+        {std::string(29, '9') + ".1234", std::string(29, '9') + ".12.34"},
         {"359.5959" + std::string(60, '1'), "359.59.59." + std::string(60, '1')},
     };
     CEchoConverter inner;

@@ -266,8 +266,6 @@ TEST(StationHeaders, AnUnknownModeBeginsDeclaredStationsAsStations)
     EXPECT_EQ(result.Calls, expected);
 }
 
-}  // namespace
-
 // The notice is written out by hand for speed; it must read exactly as Boost.Format makes it,
 // whatever the name holds.
 TEST(DefaultStationNotice, ReadsAsTheFormatterWritesIt)
@@ -277,3 +275,5 @@ TEST(DefaultStationNotice, ReadsAsTheFormatterWritesIt)
         EXPECT_EQ(Plugin::FormatDefaultStationNotice(name), formatted) << Platform::WideToUtf8(name);
     }
 }
+
+}  // namespace
