@@ -33,11 +33,12 @@ inline constexpr const wchar_t* DefaultStationNotice =
 inline std::wstring FormatDefaultStationNotice(std::wstring_view name)
 {
     constexpr std::wstring_view notice = DefaultStationNotice;
-    constexpr std::size_t at = notice.find(L"%1%");
+    constexpr std::wstring_view place = L"%1%";
+    constexpr std::size_t at = notice.find(place);
     static_assert(at != std::wstring_view::npos, "the notice has a place for the name");
     std::wstring text;
-    text.reserve(notice.size() - 3 + name.size());
-    text.append(notice.substr(0, at)).append(name).append(notice.substr(at + 3));
+    text.reserve(notice.size() - place.size() + name.size());
+    text.append(notice.substr(0, at)).append(name).append(notice.substr(at + place.size()));
     return text;
 }
 
