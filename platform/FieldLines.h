@@ -2,12 +2,11 @@
 // The lines of a field file as the plug-in's wide text, converted from the thread's ANSI code
 // page. On Windows every line is converted when the file is taken (MultiByteToWideChar with
 // CP_THREAD_ACP), so that a failed conversion raises HResultError before a parser exists for
-// the file and the host has received nothing from one. On Linux the stand-in's table cannot
-// fail, and each line is decoded as it is handed out, so that only one line is held as wide
-// text at a time.
+// the file and the host has received nothing from one, and converted again as it is handed
+// out. On Linux the stand-in's table cannot fail, and each line is decoded as it is handed
+// out. Either way only one line is held as wide text at a time.
 #include <cstddef>
 #include <string>
-#include <vector>
 
 #include "platform/TextModeFile.h"
 
@@ -22,14 +21,14 @@ public:
 
     std::size_t Count() const noexcept { return Lines; }
     // The next line, from the first; each is handed out once, valid until the next call.
+    // Throws as the constructor does, should a conversion that succeeded there fail now.
     const std::wstring& Next();
 
 private:
     TextModeFile& File;
     std::size_t Lines = 0;
     std::size_t Position = 0;
-    std::vector<std::wstring> Converted;  // where every line is converted up front
-    std::wstring Current;                 // where each line is decoded when handed out
+    std::wstring Current;  // where each line is converted when handed out
 };
 
 // For tests of the conversion failures: replaces the system's conversion call, which has the

@@ -34,13 +34,15 @@ std::unique_ptr<wchar_t[]> HeapBuffer(int units)
     return std::unique_ptr<wchar_t[]>(buffer);
 }
 
-// One line from the thread's ANSI code page: 128 units on the stack, a longer line a heap
-// buffer of its byte count plus one; a buffer the system finds too small is grown to the
+// One line from the thread's ANSI code page into text: 128 units on the stack, a longer line a
+// heap buffer of its byte count plus one; a buffer the system finds too small is grown to the
 // size it asks for and the conversion repeated once. Any other failure is the last error.
-std::wstring ConvertLine(std::string_view bytes)
+void ConvertLine(std::string_view bytes, std::wstring& text)
 {
-    if (bytes.empty())
-        return std::wstring();
+    if (bytes.empty()) {
+        text.clear();
+        return;
+    }
     if (bytes.size() >= INT_MAX)
         throw Plugin::HResultError(Plugin::HResultError::InvalidArg);
     const int count = static_cast<int>(bytes.size());
@@ -64,17 +66,21 @@ std::wstring ConvertLine(std::string_view bytes)
     }
     if (converted <= 0)
         throw LastError();
-    return std::wstring(buffer, static_cast<std::size_t>(converted));
+    text.assign(buffer, static_cast<std::size_t>(converted));
 }
 
 }  // namespace
 
+// Every line is converted once before the parser exists, so that a line the system cannot
+// convert ends the import before the host has received anything from a parser. The texts are
+// not kept: a list of a wide string per line takes more than twice the file's size, on top of
+// the file itself. Each line is converted again when it is handed out.
 FieldLines::FieldLines(TextModeFile& file) : File(file), Lines(file.LineCount())
 {
     try {
-        Converted.reserve(Lines);
+        std::size_t offset = 0;
         for (std::size_t i = 0; i < Lines; ++i)
-            Converted.push_back(ConvertLine(File.NextLine()));
+            ConvertLine(File.LineAt(offset), Current);
     } catch (const std::bad_alloc&) {
         throw Plugin::HResultError(Plugin::HResultError::OutOfMemory);
     }
@@ -82,13 +88,16 @@ FieldLines::FieldLines(TextModeFile& file) : File(file), Lines(file.LineCount())
 
 const std::wstring& FieldLines::Next()
 {
-    // A converted line is handed out once: its memory goes as the parsing moves on.
-    if (Position >= Converted.size()) {
+    if (Position >= Lines) {
         Current.clear();
         return Current;
     }
-    Current = std::move(Converted[Position]);
-    Converted[Position++] = std::wstring();
+    ++Position;
+    try {
+        ConvertLine(File.NextLine(), Current);
+    } catch (const std::bad_alloc&) {
+        throw Plugin::HResultError(Plugin::HResultError::OutOfMemory);
+    }
     return Current;
 }
 

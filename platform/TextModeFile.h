@@ -34,6 +34,13 @@ public:
     // Takes raw file bytes as text mode reads them (for tests and benchmarks).
     void Assign(std::string_view bytes);
 
+#ifdef _WIN32
+    // The line that starts offset bytes into the data, cut as NextLine cuts it, with offset
+    // moved past it; nothing is given back, so the lines can be walked before they are taken.
+    // The run-time reads the whole file, so every line is there until NextLine passes it.
+    std::string_view LineAt(std::size_t& offset) const noexcept;
+#endif
+
 private:
     void ReadAll(int fd, std::size_t sizeHint);  // the POSIX reader's, piece by piece
     void CountLines(int fd);                     // the POSIX reader's first pass

@@ -128,25 +128,30 @@ void TextModeFile::FinishScan(std::size_t used) noexcept
 
 // The run-time has taken the CR of every CR LF away already: a CR still before a LF was a
 // CR of its own in the file and belongs to the line.
-std::string_view TextModeFile::NextLine()
+std::string_view TextModeFile::LineAt(std::size_t& offset) const noexcept
 {
     const char* const data = Bytes.Data();
     const std::size_t size = Bytes.Size();
-    if (Position >= size)
+    if (offset >= size)
         return {};
-    const std::size_t start = Position;
-    if (start - DiscardedUpTo >= DiscardStep) {
-        Bytes.Discard(start);
-        DiscardedUpTo = start;
-    }
+    const std::size_t start = offset;
     const void* found = std::memchr(data + start, '\n', size - start);
     const std::size_t stop = found ? static_cast<std::size_t>(static_cast<const char*>(found) - data) : size;
-    Position = found ? stop + 1 : size;
+    offset = found ? stop + 1 : size;
     const std::size_t length = stop - start;
     if (!HasNul)
         return {data + start, length};
     const void* nul = std::memchr(data + start, '\0', length);
     return {data + start, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - (data + start)) : length};
+}
+
+std::string_view TextModeFile::NextLine()
+{
+    if (Position < Bytes.Size() && Position - DiscardedUpTo >= DiscardStep) {
+        Bytes.Discard(Position);
+        DiscardedUpTo = Position;
+    }
+    return LineAt(Position);
 }
 
 }  // namespace Platform

@@ -59,6 +59,18 @@ int AlwaysTooSmall(unsigned codePage, unsigned long flags, const char* bytes, in
     return ::MultiByteToWideChar(codePage, flags, bytes, count, units, capacity);
 }
 
+// Converts as the system does until the call numbered FailAtCall, which fails.
+int FailAtCall = 0;
+
+int FailingLater(unsigned codePage, unsigned long flags, const char* bytes, int count, wchar_t* units, int capacity)
+{
+    if (++CallsMade == FailAtCall) {
+        ::SetLastError(FailureToReport);
+        return 0;
+    }
+    return ::MultiByteToWideChar(codePage, flags, bytes, count, units, capacity);
+}
+
 class WindowsImport : public ::testing::Test {
 protected:
     void TearDown() override { Platform::ReplaceConversionCall(nullptr); }
@@ -114,6 +126,26 @@ TEST_F(WindowsImport, FailedConversionLeavesImportBeforeTheParserSendsAnything)
     EXPECT_EQ(Host.OutstandingReferences(), 0);
 }
 
+// Every line is converted before the parser is built and again as it is parsed. Should the
+// second conversion fail, the import ends with its error all the same, midway through the file,
+// and the parser that was built gives back everything it held of the host's.
+TEST_F(WindowsImport, ConversionFailingWhileParsingEndsTheImportWithNothingHeld)
+{
+    const std::string first = Folder.Write("first.m5", Job);
+    const std::string second = Folder.Write("second.m5", Job);
+    CallsMade = 0;
+    FailAtCall = 4;  // two lines converted before the parser, the first again, then the second
+    FailureToReport = ERROR_NO_UNICODE_TRANSLATION;
+    Platform::ReplaceConversionCall(FailingLater);
+    EXPECT_EQ(Import({first, second}), 0x80070459u);
+    EXPECT_EQ(CallsMade, 4);
+    const auto last = std::find(Host.Calls.begin(), Host.Calls.end(), "SetCurrentLine 0");
+    ASSERT_NE(last, Host.Calls.end());
+    EXPECT_EQ(std::find(last, Host.Calls.end(), "SetCurrentLine 1"), Host.Calls.end());
+    EXPECT_EQ(std::find(Host.Calls.begin(), Host.Calls.end(), "SetFileName " + second), Host.Calls.end());
+    EXPECT_EQ(Host.OutstandingReferences(), 0);
+}
+
 TEST_F(WindowsImport, BufferFoundTooSmallIsGrownAndTriedOnceMore)
 {
     const std::string path = Folder.Write("job.m5", Job);
@@ -121,7 +153,8 @@ TEST_F(WindowsImport, BufferFoundTooSmallIsGrownAndTriedOnceMore)
     Platform::ReplaceConversionCall(TooSmallOnce);
     EXPECT_EQ(Import({path}), 0u);
     EXPECT_NE(std::find(Host.Calls.begin(), Host.Calls.end(), "AddStation 7"), Host.Calls.end());
-    EXPECT_EQ(CallsMade, 4) << "the first line: offered, size asked, converted; the second: converted";
+    EXPECT_EQ(CallsMade, 6) << "before the parser, the first line: offered, size asked, converted; the second: "
+                               "converted; then each line converted again as it is parsed";
 
     CRecordingHost again;
     Host.Calls.clear();
