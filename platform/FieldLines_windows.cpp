@@ -34,13 +34,15 @@ std::unique_ptr<wchar_t[]> HeapBuffer(int units)
     return std::unique_ptr<wchar_t[]>(buffer);
 }
 
-// One line from the thread's ANSI code page into text: 128 units on the stack, a longer line a
-// heap buffer of its byte count plus one; a buffer the system finds too small is grown to the
-// size it asks for and the conversion repeated once. Any other failure is the last error.
-void ConvertLine(std::string_view bytes, std::wstring& text)
+// One line from the thread's ANSI code page into text, or only tried where text is null: 128
+// units on the stack, a longer line a heap buffer of its byte count plus one; a buffer the
+// system finds too small is grown to the size it asks for and the conversion repeated once.
+// Any other failure is the last error.
+void ConvertLine(std::string_view bytes, std::wstring* text)
 {
     if (bytes.empty()) {
-        text.clear();
+        if (text)
+            text->clear();
         return;
     }
     if (bytes.size() >= INT_MAX)
@@ -66,7 +68,13 @@ void ConvertLine(std::string_view bytes, std::wstring& text)
     }
     if (converted <= 0)
         throw LastError();
-    text.assign(buffer, static_cast<std::size_t>(converted));
+    if (!text)
+        return;
+    try {
+        text->assign(buffer, static_cast<std::size_t>(converted));
+    } catch (const std::bad_alloc&) {
+        throw Plugin::HResultError(Plugin::HResultError::OutOfMemory);
+    }
 }
 
 }  // namespace
@@ -77,13 +85,9 @@ void ConvertLine(std::string_view bytes, std::wstring& text)
 // the file itself. Each line is converted again when it is handed out.
 FieldLines::FieldLines(TextModeFile& file) : File(file), Lines(file.LineCount())
 {
-    try {
-        std::size_t offset = 0;
-        for (std::size_t i = 0; i < Lines; ++i)
-            ConvertLine(File.LineAt(offset), Current);
-    } catch (const std::bad_alloc&) {
-        throw Plugin::HResultError(Plugin::HResultError::OutOfMemory);
-    }
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < Lines; ++i)
+        ConvertLine(File.LineAt(offset), nullptr);
 }
 
 const std::wstring& FieldLines::Next()
@@ -93,11 +97,7 @@ const std::wstring& FieldLines::Next()
         return Current;
     }
     ++Position;
-    try {
-        ConvertLine(File.NextLine(), Current);
-    } catch (const std::bad_alloc&) {
-        throw Plugin::HResultError(Plugin::HResultError::OutOfMemory);
-    }
+    ConvertLine(File.NextLine(), &Current);
     return Current;
 }
 

@@ -30,13 +30,6 @@ std::wstring Wide(const std::string& utf8)
 int CallsMade = 0;
 DWORD FailureToReport = 0;
 
-int FailingConversion(unsigned, unsigned long, const char*, int, wchar_t*, int)
-{
-    ++CallsMade;
-    ::SetLastError(FailureToReport);
-    return 0;
-}
-
 // Says the buffer is too small the first time a buffer is offered, then converts.
 int TooSmallOnce(unsigned codePage, unsigned long flags, const char* bytes, int count, wchar_t* units, int capacity)
 {
@@ -62,7 +55,7 @@ int AlwaysTooSmall(unsigned codePage, unsigned long flags, const char* bytes, in
 // Converts as the system does until the call numbered FailAtCall, which fails.
 int FailAtCall = 0;
 
-int FailingLater(unsigned codePage, unsigned long flags, const char* bytes, int count, wchar_t* units, int capacity)
+int FailingAtCall(unsigned codePage, unsigned long flags, const char* bytes, int count, wchar_t* units, int capacity)
 {
     if (++CallsMade == FailAtCall) {
         ::SetLastError(FailureToReport);
@@ -118,8 +111,9 @@ TEST_F(WindowsImport, FailedConversionLeavesImportBeforeTheParserSendsAnything)
     const std::string first = Folder.Write("first.m5", Job);
     const std::string second = Folder.Write("second.m5", Job);
     CallsMade = 0;
+    FailAtCall = 1;
     FailureToReport = ERROR_NO_UNICODE_TRANSLATION;
-    Platform::ReplaceConversionCall(FailingConversion);
+    Platform::ReplaceConversionCall(FailingAtCall);
     EXPECT_EQ(Import({first, second}), 0x80070459u);
     EXPECT_EQ(Host.Calls, std::vector<std::string>{"SetFileName " + first});
     EXPECT_EQ(CallsMade, 1);
@@ -136,7 +130,7 @@ TEST_F(WindowsImport, ConversionFailingWhileParsingEndsTheImportWithNothingHeld)
     CallsMade = 0;
     FailAtCall = 4;  // two lines converted before the parser, the first again, then the second
     FailureToReport = ERROR_NO_UNICODE_TRANSLATION;
-    Platform::ReplaceConversionCall(FailingLater);
+    Platform::ReplaceConversionCall(FailingAtCall);
     EXPECT_EQ(Import({first, second}), 0x80070459u);
     EXPECT_EQ(CallsMade, 4);
     const auto last = std::find(Host.Calls.begin(), Host.Calls.end(), "SetCurrentLine 0");
