@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "platform/ByteScan.h"
 #include "platform/Utf16.h"
 
 namespace Platform {
@@ -189,10 +190,7 @@ void TextModeFile::Scan(const char* piece, std::size_t count, std::size_t offset
         LastByte = end[-1];
     if (!HasNul)
         HasNul = std::memchr(at, '\0', static_cast<std::size_t>(end - at)) != nullptr;
-    while (const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at))) {
-        ++Lines;
-        at = static_cast<const char*>(found) + 1;
-    }
+    Lines += CountLineFeeds(at, static_cast<std::size_t>(end - at));
 }
 
 // Keeps the data read whole, up to the first 0x1A; a last line without LF still counts.

@@ -6,6 +6,8 @@
 #include <share.h>
 #include <windows.h>
 
+#include "platform/ByteScan.h"
+
 namespace Platform {
 
 namespace {
@@ -112,10 +114,7 @@ void TextModeFile::Scan(const char* piece, std::size_t count, std::size_t) noexc
     const char* at = piece;
     const char* const end = at + count;
     HasNul = HasNul || std::memchr(at, '\0', count) != nullptr;
-    while (const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at))) {
-        ++Lines;
-        at = static_cast<const char*>(found) + 1;
-    }
+    Lines += CountLineFeeds(at, static_cast<std::size_t>(end - at));
 }
 
 // A last line without LF still counts.

@@ -121,6 +121,24 @@ TEST(TextModeReading, LargeFilesReadPieceByPieceAsWhole)
     }
 }
 
+// Every LF is a line end, wherever it stands among the bytes counted together, and however
+// many of them come in a row: a file of nothing else has as many lines as bytes, held whole
+// or counted on disk before it is read again.
+TEST(TextModeReading, EveryLineFeedCountsAsALine)
+{
+    const CTempFolder folder;
+    for (const std::size_t size : {std::size_t(1), std::size_t(15), std::size_t(16), std::size_t(17),
+                                   std::size_t(255 * 16), std::size_t(256 * 16 + 1), (std::size_t(5) << 20) + 7}) {
+        const std::string bytes(size, '\n');
+        Platform::TextModeFile held;
+        held.Assign(bytes);
+        EXPECT_EQ(held.LineCount(), size);
+        Platform::TextModeFile read;
+        ASSERT_TRUE(read.Read(Platform::Utf8ToUtf16(folder.Write("feeds.m5", bytes))));
+        EXPECT_EQ(read.LineCount(), size);
+    }
+}
+
 // Lines are decoded in pieces, plain ASCII pieces apart: a high byte at any place, on either
 // side of a piece's edge, and lines of every length around the piece size decode as byte by byte.
 TEST(CodePageReading, HighBytesDecodeWhereverTheyStand)
