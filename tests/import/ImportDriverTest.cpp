@@ -127,8 +127,8 @@ TEST(TextModeReading, LargeFilesReadPieceByPieceAsWhole)
 TEST(TextModeReading, EveryLineFeedCountsAsALine)
 {
     const CTempFolder folder;
-    for (const std::size_t size : {std::size_t(1), std::size_t(15), std::size_t(16), std::size_t(17),
-                                   std::size_t(255 * 16), std::size_t(256 * 16 + 1), (std::size_t(5) << 20) + 7}) {
+    for (const std::size_t size : {std::size_t(1), std::size_t(63), std::size_t(64), std::size_t(65),
+                                   std::size_t(63 * 64), std::size_t(64 * 64 + 1), (std::size_t(5) << 20) + 7}) {
         const std::string bytes(size, '\n');
         Platform::TextModeFile held;
         held.Assign(bytes);
