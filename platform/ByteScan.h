@@ -1,6 +1,6 @@
 #pragma once
-// Scans over the file's bytes before they are decoded: the lines of a large file are counted
-// before any of them is taken, so that count runs over every byte once more.
+// Scans over a field file's bytes before they are decoded. The lines of a large file are
+// counted before any of them is taken, in a pass of its own over every byte.
 #include <algorithm>
 #include <cstddef>
 
