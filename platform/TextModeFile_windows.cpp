@@ -111,10 +111,8 @@ void TextModeFile::StartScan() noexcept
 // whether any NUL lies in the data, so that only then lines are searched for one.
 void TextModeFile::Scan(const char* piece, std::size_t count, std::size_t) noexcept
 {
-    const char* at = piece;
-    const char* const end = at + count;
-    HasNul = HasNul || std::memchr(at, '\0', count) != nullptr;
-    Lines += CountLineFeeds(at, static_cast<std::size_t>(end - at));
+    HasNul = HasNul || std::memchr(piece, '\0', count) != nullptr;
+    Lines += CountLineFeeds(piece, count);
 }
 
 // A last line without LF still counts.
