@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 #include <sys/resource.h>
@@ -12,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/CountingHost.h"
+#include "parser/CAngleDMSConverter.h"
 #include "parser/CParser.h"
 #include "platform/CodePage.h"
 #include "platform/TextModeFile.h"
@@ -98,6 +101,87 @@ void ReadFile(benchmark::State& state)
         benchmark::Counter(static_cast<double>(lines * state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(ReadFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The least an import of the generated file can cost under the plug-in's rules: both readings,
+// the driver's two calls for every line, and for each value block of a point line what the
+// host's side needs (a converter from the factory for the block's unit with the old one
+// released, packed angles through the DMS wrapper, the value widened and converted, the point
+// and the value sent). The blocks are taken at the generated file's fixed columns instead of
+// parsed, and lines of another layout are only read, so what the real import costs beyond
+// this is its parsing.
+void ReadAndConvertOnly(benchmark::State& state)
+{
+    const std::string path = BenchFile();
+    std::size_t bytes = 0;
+    std::size_t lines = 0;
+    CountBytesAndLines(path, bytes, lines);
+    std::uint64_t converted = 0;
+    for (auto _ : state) {
+        Bench::CCountingContext context;
+        Plugin::IConverterFactory* const factory = context.GetConverterFactory();
+        Plugin::IAngleConverter* angle = nullptr;
+        Plugin::CAngleDMSConverter* dms = nullptr;
+        Plugin::IDistanceConverter* distance = nullptr;
+        Platform::TextModeFile file;
+        if (!file.Read(Platform::Utf8ToUtf16(path))) {
+            state.SkipWithError("cannot read the benchmark file");
+            break;
+        }
+        converted = 0;
+        const float total = static_cast<float>(file.LineCount());
+        for (std::size_t i = 0; i < file.LineCount(); ++i) {
+            const std::string_view line = file.NextLine();
+            context.SetCurrentLine(static_cast<std::int32_t>(i));
+            // "For M5|Adr 01000|PI1 429 ... |SD       375.509 m    |Hz      106.2603 DMS  |..."
+            if (line.size() >= 118 && line.compare(17, 2, "PI") == 0 && line[21] != ' ' && line[48] == '|' &&
+                line[71] == '|' && line[94] == '|') {
+                char16_t name[16] = {};
+                for (std::size_t at = 21, n = 0; n + 1 < std::size(name) && line[at] != ' '; ++at)
+                    name[n++] = static_cast<unsigned char>(line[at]);
+                context.AddTarget(name);
+                for (std::size_t block : {49, 72, 95}) {
+                    std::size_t at = block + 2;
+                    while (at < block + 22 && line[at] == ' ')
+                        ++at;
+                    char16_t value[24] = {};
+                    for (std::size_t n = 0; n + 1 < std::size(value) && at < block + 22 && line[at] != ' '; ++at)
+                        value[n++] = static_cast<unsigned char>(line[at]);
+                    const std::string_view unit = line.substr(at + 1, 3);
+                    double out = 0;
+                    if (unit == "DMS") {
+                        Plugin::IAngleConverter* const inner = factory->GetAngleConverter(1);
+                        if (!dms || !dms->Wraps(inner)) {
+                            dms = new Plugin::CAngleDMSConverter(inner);
+                            dms->AddRef();
+                            if (angle)
+                                angle->Release();
+                            angle = dms;
+                        }
+                        inner->Release();
+                        converted += angle->ConvertText(value, &out);
+                        context.SetHorizontalAngle(out);
+                    } else if (unit.substr(0, 2) == "m ") {
+                        Plugin::IDistanceConverter* const replaced = distance;
+                        distance = factory->GetDistanceConverter(0);
+                        if (replaced)
+                            replaced->Release();
+                        converted += distance->ConvertText(value, &out);
+                        context.SetX(out);
+                    }
+                }
+            }
+            context.SetProgress(static_cast<float>((i + 1) * 100) / total);
+        }
+        for (Plugin::IRefCounted* held : std::initializer_list<Plugin::IRefCounted*>{angle, distance, factory})
+            if (held)
+                held->Release();
+        benchmark::DoNotOptimize(context.Calls);
+    }
+    state.counters["values_converted"] = static_cast<double>(converted);
+    state.counters["lines_per_second"] =
+        benchmark::Counter(static_cast<double>(lines * state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(ReadAndConvertOnly)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 const std::string SampleLines =
     "For M5|Adr 00006|PI1 1234          3            |SD        97.784 m    |Hz      282.2703 DMS  |V1      106.0714 DMS  | \r\n"
